@@ -16,7 +16,7 @@ done
 
 scripts/install-deps
 
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEDOGRAF_SANITIZE="$sanitize" >/dev/null
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEDOGRAF_SANITIZE="$sanitize" -DVEDOGRAF_BENCH="$([ "$sanitize" = ON ] && echo OFF || echo ON)" >/dev/null
 cmake --build "$build_dir" -j2
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -4,10 +4,15 @@
 // area lookup, and one state block per report kind (per channel where a kind
 // is repeated). One context lives for one run.
 
+#include <array>
+
 #include "areas/area_lookup.h"
+#include "calc/analog_report.h"
 #include "calc/buffers.h"
+#include "calc/fuel_report.h"
 #include "calc/interval_reports.h"
 #include "calc/point_report.h"
+#include "calc/sensor_report.h"
 #include "calc/speed_excess_report.h"
 #include "calc/stop_report.h"
 #include "calc/way_report.h"
@@ -37,6 +42,9 @@ struct TCalcContext {
   TPointState Point;
   TStopState Stop;
   TSpeedExcessState SpeedExcess;
+  std::array<TSensorState, 5> Sensor;
+  std::array<TAnalogState, 3> Analog;
+  std::array<TFuelState, 3> Fuel;
 };
 
 }  // namespace vedograf

@@ -36,13 +36,30 @@ struct TDaysState {
   bool First = true;
 };
 
+// Resets the route state and the object's fix counts.
 int InitWayReport(TCalcContext& ctx, TObjReport& obj);
+// Accepts a fix later than the previous accepted one (the first always) and
+// counts it; a fix whose time does not increase is neither used nor counted.
+// The interval that ends at a power-up fix adds nothing to the working time.
 int WayReportStep(TCalcContext& ctx, TObjReport& obj, const TRecord& fix);
+// Writes the whole route block. Without any fix every field is 0; with one
+// fix the three speeds are its speed and the step and interval fields are 0.
 int CloseWayReport(TCalcContext& ctx, TObjReport& obj);
 
-// Init returns 1 (with an empty table) when the day table cannot be allocated.
+// Builds the day table for ctx.Current (local days starting at DaysShift),
+// every entry without data, the first and last marked partial when the period
+// misses their boundary by 30 s or more. A period of no whole or partial day
+// (including one that ends before it begins) gives an empty table and 0.
+// Returns 1, with an empty table and DayCount 0, when the table cannot be
+// allocated.
 int InitDaysReport(TCalcContext& ctx, TObjReport& obj);
+// Adds a fix to its day; a fix whose time does not increase is ignored. The
+// step that crosses a day boundary belongs to the day that ends. A fix outside
+// the table's days is counted into the nearest end day (in practice only a
+// fix exactly at a period end that falls on a day boundary); with an empty
+// table nothing is ever written.
 int DaysReportStep(TCalcContext& ctx, TObjReport& obj, const TRecord& fix);
+// Writes the day still open, if it has a fix. Days without fixes keep HasData false.
 int CloseDaysReport(TCalcContext& ctx, TObjReport& obj);
 
 }  // namespace vedograf

@@ -9,7 +9,7 @@ namespace {
 constexpr std::int64_t kMsPerDay = 86400000;
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -30,7 +30,9 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
   year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
 }
 
-const std::int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);
+// constexpr, so date constants of other translation units may use it during
+// static initialisation.
+constexpr std::int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);
 
 void AppendNumber(std::string& out, int value, int width) {
   char buf[16];

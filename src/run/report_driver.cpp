@@ -15,7 +15,7 @@
 #include "core/message_pump.h"
 #include "core/row_source.h"
 #include "core/user_services.h"
-#include "run/report_output.h"
+#include "sheet/report_output.h"
 
 namespace vedograf {
 namespace {

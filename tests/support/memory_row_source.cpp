@@ -12,10 +12,9 @@ TMemoryRowSource::TMemoryRowSource(std::vector<TLogRow> rows) : rows_(std::move(
 }
 
 void TMemoryRowSource::Add(TLogRow row) {
-  auto at = std::upper_bound(rows_.begin(), rows_.end(), row.Time,
-                             [](double t, const TLogRow& r) { return t < r.Time; });
-  rows_.insert(at, std::move(row));
-  Rebuild();
+  // Sorting waits for the next First(), so building a big table stays linear.
+  rows_.push_back(std::move(row));
+  dirty_ = true;
 }
 
 void TMemoryRowSource::SetFilterText(std::string_view text) {
@@ -45,6 +44,10 @@ void TMemoryRowSource::SetFiltered(bool on) {
 }
 
 void TMemoryRowSource::Rebuild() {
+  if (dirty_) {
+    std::stable_sort(rows_.begin(), rows_.end(), [](const TLogRow& a, const TLogRow& b) { return a.Time < b.Time; });
+    dirty_ = false;
+  }
   visible_.clear();
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     const TLogRow& r = rows_[i];
@@ -58,7 +61,10 @@ void TMemoryRowSource::Rebuild() {
   pos_ = 0;
 }
 
-void TMemoryRowSource::First() { pos_ = 0; }
+void TMemoryRowSource::First() {
+  if (dirty_) Rebuild();
+  pos_ = 0;
+}
 
 void TMemoryRowSource::Next() {
   if (onNext && pos_ < visible_.size()) onNext(Current());

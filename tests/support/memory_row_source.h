@@ -28,7 +28,7 @@ class TMemoryRowSource : public IRowSource {
   TMemoryRowSource() = default;
   explicit TMemoryRowSource(std::vector<TLogRow> rows);
 
-  void Add(TLogRow row);  // keeps the rows ordered by time (stable)
+  void Add(TLogRow row);  // rows are ordered by time (stable) from the next First()
 
   void SetFilterText(std::string_view text) override;
   void SetTimeWindow(double begin, double end) override;
@@ -59,6 +59,7 @@ class TMemoryRowSource : public IRowSource {
   std::int32_t mobile_ = 0;
   bool flags12_ = false;
   bool filtered_ = false;
+  bool dirty_ = false;
   double begin_ = 0.0, end_ = 0.0;
 };
 

@@ -2,6 +2,8 @@
 // The spreadsheet side of a run as the driver sees it: connect and choose the
 // template, write the sheets of the objects marked InReport, hand the
 // workbook to the user. The workbook engine implements it; tests record it.
+// It lives below run/ so the engine can implement it without depending on
+// the driver.
 
 #include "calc/buffers.h"
 #include "calc/obj_report.h"
