@@ -15,6 +15,7 @@ for arg in "$@"; do
 done
 
 scripts/install-deps
+scripts/install-npm-peers
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEDOGRAF_SANITIZE="$sanitize" -DVEDOGRAF_BENCH="$([ "$sanitize" = ON ] && echo OFF || echo ON)" >/dev/null
 cmake --build "$build_dir" -j2

@@ -125,8 +125,15 @@ bool TControlPoint::Contains(double lon, double lat) const {
   const std::size_t n = Points.size();
   if (n == 0) return false;
   const TVertex p = ToLocal(phi, lambda);
+  if (!std::isfinite(p.X) || !std::isfinite(p.Y)) return false;
   const TVertex origin{};
   auto vertex = [&](std::size_t i) { return Points[i].value_or(origin); };
+  // A vertex read as NaN or infinity makes the crossing count meaningless;
+  // such an area holds nothing rather than everything.
+  for (std::size_t i = 0; i < n; ++i) {
+    const TVertex v = vertex(i);
+    if (!std::isfinite(v.X) || !std::isfinite(v.Y)) return false;
+  }
   bool inside = false;
   // Edges in the order v[n-1]->O, O->v[0], v[0]->v[1], ..., v[n-2]->v[n-1].
   for (std::size_t e = 0; e <= n; ++e) {

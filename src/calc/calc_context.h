@@ -5,6 +5,7 @@
 // is repeated). One context lives for one run.
 
 #include <array>
+#include <limits>
 
 #include "areas/area_lookup.h"
 #include "calc/analog_report.h"
@@ -16,6 +17,7 @@
 #include "calc/speed_excess_report.h"
 #include "calc/stop_report.h"
 #include "calc/way_report.h"
+#include "core/geodesy.h"
 #include "core/report_params.h"
 #include "core/request.h"
 
@@ -35,6 +37,16 @@ struct TCalcContext {
   // when no area is chosen.
   int FindArea(double lon, double lat) const { return Req.CPointsChosen ? Areas.Find(lon, lat) : -1; }
 
+  // FixDistance, remembered for the last pair of fixes: the route, daily,
+  // stop, speed and input calculators all measure the same step of a fix, and
+  // the trigonometry is the dearest part of a row. Same inputs, same bits.
+  double Distance(double prevLat, double prevLon, double lat, double lon) {
+    if (prevLat != memo_.PrevLat || prevLon != memo_.PrevLon || lat != memo_.Lat || lon != memo_.Lon) {
+      memo_ = {prevLat, prevLon, lat, lon, FixDistance(prevLat, prevLon, lat, lon)};
+    }
+    return memo_.Distance_m;
+  }
+
   TWayState Way;
   TDaysState Days;
   TPowerUpState PowerUp;
@@ -45,6 +57,13 @@ struct TCalcContext {
   std::array<TSensorState, 5> Sensor;
   std::array<TAnalogState, 3> Analog;
   std::array<TFuelState, 3> Fuel;
+
+ private:
+  struct TDistanceMemo {
+    double PrevLat, PrevLon, Lat, Lon, Distance_m;
+  };
+  // NaN never compares equal, so the first call always computes.
+  TDistanceMemo memo_{std::numeric_limits<double>::quiet_NaN(), 0, 0, 0, 0};
 };
 
 }  // namespace vedograf

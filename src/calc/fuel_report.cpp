@@ -7,7 +7,6 @@
 #include "calc/calc_context.h"
 #include "calc/fuel_filter.h"
 #include "calc/input_fields.h"
-#include "core/geodesy.h"
 #include "core/record.h"
 #include "core/units.h"
 
@@ -216,7 +215,7 @@ int FuelReportNavStep(TCalcContext& ctx, TObjReport& /*obj*/, int index, const T
   if (s.First) {
     s.First = false;
   } else if (row.Time > s.PrevTime) {
-    s.RouteDistance += FixDistance(s.PrevLat, s.PrevLon, row.Lat, row.Lon);
+    s.RouteDistance += ctx.Distance(s.PrevLat, s.PrevLon, row.Lat, row.Lon);
   } else {
     return 0;
   }

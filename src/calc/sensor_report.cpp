@@ -4,7 +4,6 @@
 
 #include "calc/calc_context.h"
 #include "calc/input_fields.h"
-#include "core/geodesy.h"
 #include "core/record.h"
 
 namespace vedograf {
@@ -109,7 +108,7 @@ int SensorReportNavStep(TCalcContext& ctx, TObjReport& obj, int index, const TRe
   s.NavLon = row.Lon;
   const bool good = row.Fresh && IsUsablePosition(row.Lat, row.Lon);
   s.NavUnusable = !good;
-  if (good && (prevLat != 0 || prevLon != 0)) s.RunDistance += FixDistance(prevLat, prevLon, row.Lat, row.Lon);
+  if (good && (prevLat != 0 || prevLon != 0)) s.RunDistance += ctx.Distance(prevLat, prevLon, row.Lat, row.Lon);
 
   if (s.AreaPending && good && Writable(buffer, count)) {
     const int area = ctx.FindArea(row.Lon, row.Lat);

@@ -54,7 +54,7 @@ int SpeedExcessReportStep(TCalcContext& ctx, TObjReport& obj, const TRecord& fix
   }
   if (!(t > s.PrevTime)) return 0;
 
-  s.WinDistance += FixDistance(s.PrevLat, s.PrevLon, fix.Lat, fix.Lon);
+  s.WinDistance += ctx.Distance(s.PrevLat, s.PrevLon, fix.Lat, fix.Lon);
   if (t - s.WinStart >= kFifteenSecondsDays) {
     const double winSpeed_mpd = s.WinDistance / (t - s.WinStart);
     s.WinDistance = 0.0;

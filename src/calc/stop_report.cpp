@@ -63,7 +63,7 @@ int StopReportStep(TCalcContext& ctx, TObjReport& obj, const TRecord& fix) {
   }
   if (!(t > s.PrevTime)) return 0;
 
-  const double step_m = FixDistance(s.PrevLat, s.PrevLon, fix.Lat, fix.Lon);
+  const double step_m = ctx.Distance(s.PrevLat, s.PrevLon, fix.Lat, fix.Lon);
   const double stepSpeed_mpd = step_m / (t - s.PrevTime);
   s.Stopped = stepSpeed_mpd <= ctx.Req.MaxSpeed;
 

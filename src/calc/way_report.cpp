@@ -85,7 +85,7 @@ int WayReportStep(TCalcContext& ctx, TObjReport& obj, const TRecord& fix) {
   }
   if (!(t > s.PrevTime)) return 0;
 
-  const double d_m = FixDistance(s.PrevLat, s.PrevLon, fix.Lat, fix.Lon);
+  const double d_m = ctx.Distance(s.PrevLat, s.PrevLon, fix.Lat, fix.Lon);
   s.DistSum += d_m;
   if (d_m < s.StepLo) s.StepLo = d_m;
   if (d_m > s.StepHi) s.StepHi = d_m;
@@ -188,7 +188,7 @@ int DaysReportStep(TCalcContext& ctx, TObjReport& obj, const TRecord& fix) {
   if (!(t > s.PrevTime)) return 0;
 
   // The step that crosses a day boundary belongs to the day that ends.
-  s.DayDistance += FixDistance(s.PrevLat, s.PrevLon, fix.Lat, fix.Lon);
+  s.DayDistance += ctx.Distance(s.PrevLat, s.PrevLon, fix.Lat, fix.Lon);
   s.PrevLat = fix.Lat;
   s.PrevLon = fix.Lon;
   s.CurDisplay = t + ctx.Req.TimeBias;

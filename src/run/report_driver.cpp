@@ -46,7 +46,26 @@ class TBusyGuard {
 // table. Each member mirrors one stage so CalcReports reads as the sequence.
 class TObjectPass {
  public:
-  TObjectPass(TCalcContext& ctx, TReportMask mask) : ctx_(ctx), mask_(mask) {}
+  TObjectPass(TCalcContext& ctx, TReportMask mask) : ctx_(ctx), mask_(mask) {
+    // The chosen channels are fixed for the run; listing them once keeps the
+    // row loop free of the selection tests.
+    const TRequestParams& req = ctx.Req;
+    if (mask & kMaskSensors) {
+      for (int i = 0; i < 5; ++i) {
+        if (req.SensorStates[i] != 0) sensors_.Add(i);
+      }
+    }
+    if (mask & kMaskAnalogInputs) {
+      for (int i = 0; i < 3; ++i) {
+        if (req.AnalogThres[i] >= 0) analogs_.Add(i);
+      }
+    }
+    if (HasFuelReport(mask)) {
+      for (int i = 0; i < 3; ++i) {
+        if (req.FuelSensors[i]) fuels_.Add(i);
+      }
+    }
+  }
 
   // False when the daily breakdown could not get its memory.
   bool Init(TObjReport& obj) {
@@ -59,6 +78,9 @@ class TObjectPass {
     if (mask_ & kMaskPoints) InitPointReport(ctx_, obj);
     if (mask_ & kMaskStops) InitStopReport(ctx_, obj);
     if (mask_ & kMaskSpeedExcess) InitSpeedExcessReport(ctx_, obj);
+    for (int i : sensors_) InitSensorReport(ctx_, obj, i);
+    for (int i : analogs_) InitAnalogInputReport(ctx_, obj, i);
+    for (int i : fuels_) InitFuelReport(ctx_, obj, i);
     return true;
   }
 
@@ -80,6 +102,13 @@ class TObjectPass {
           if (mask_ & kMaskSpeedExcess) full |= SpeedExcessReportStep(ctx_, obj, rec);
         }
       }
+      for (int i : sensors_) full |= SensorReportNavStep(ctx_, obj, i, rec);
+      for (int i : analogs_) full |= AnalogInputReportNavStep(ctx_, obj, i, rec);
+      for (int i : fuels_) full |= FuelReportNavStep(ctx_, obj, i, rec);
+    } else {
+      for (int i : sensors_) full |= SensorReportInStep(ctx_, obj, i, rec);
+      for (int i : analogs_) full |= AnalogInputReportInStep(ctx_, obj, i, rec);
+      for (int i : fuels_) full |= FuelReportInStep(ctx_, obj, i, rec);
     }
     return full != 0;
   }
@@ -96,12 +125,25 @@ class TObjectPass {
     if (mask_ & kMaskPoints) failed |= ClosePointReport(ctx_, obj);
     if (mask_ & kMaskStops) failed |= CloseStopReport(ctx_, obj);
     if (mask_ & kMaskSpeedExcess) failed |= CloseSpeedExcessReport(ctx_, obj);
+    for (int i : sensors_) failed |= CloseSensorReport(ctx_, obj, i);
+    for (int i : analogs_) failed |= CloseAnalogInputReport(ctx_, obj, i);
+    for (int i : fuels_) failed |= CloseFuelReport(ctx_, obj, i);
     return failed == 0;
   }
 
  private:
+  // The chosen channels of one kind, ascending.
+  struct TChannels {
+    void Add(int i) { index[count++] = i; }
+    const int* begin() const { return index; }
+    const int* end() const { return index + count; }
+    int index[5] = {};
+    int count = 0;
+  };
+
   TCalcContext& ctx_;
   TReportMask mask_;
+  TChannels sensors_, analogs_, fuels_;
 };
 
 }  // namespace

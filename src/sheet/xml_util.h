@@ -1,0 +1,39 @@
+#pragma once
+// Small helpers over pugixml shared by the parts of the workbook engine.
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace vedograf::xml {
+
+// The element name without its namespace prefix.
+std::string_view LocalName(const pugi::xml_node& node);
+// First child element with that local name (any prefix); empty when none.
+pugi::xml_node Child(const pugi::xml_node& node, std::string_view local);
+// Attribute by local name ("r:id" and "id" both match "id" only when the
+// prefixed form is asked for by `local` being "r:id" or the attribute has
+// that exact name).
+pugi::xml_attribute AttrEndingWith(const pugi::xml_node& node, std::string_view suffix);
+
+// Parses a part; throws TOleError(kErrFileOpen) naming `part` when it is no XML.
+void Load(pugi::xml_document& doc, const std::string& data, const std::string& part);
+// The part as text, with an XML declaration.
+std::string Save(const pugi::xml_document& doc);
+
+// Escapes text for element content (quote also for attributes).
+void AppendEscaped(std::string& out, std::string_view text, bool attribute = false);
+// Text as a spreadsheet string: invalid UTF-8 bytes become U+FFFD and
+// characters XML cannot carry become the _xHHHH_ escape of the format (a
+// literal "_x" that looks like one is escaped itself). Output is XML-escaped.
+void AppendSpreadsheetText(std::string& out, std::string_view text);
+// Undoes the _xHHHH_ escapes of a stored string.
+std::string DecodeSpreadsheetText(std::string_view text);
+
+// Part paths inside the zip.
+std::string RelsPathOf(const std::string& part);  // "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels"
+std::string ResolveTarget(const std::string& sourcePart, std::string_view target);
+std::string RelativeTarget(const std::string& sourcePart, const std::string& targetPart);
+
+}  // namespace vedograf::xml

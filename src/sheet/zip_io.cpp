@@ -1,0 +1,152 @@
+#include "sheet/zip_io.h"
+
+#include <zip.h>
+
+#include <cstring>
+
+#include "core/errors.h"
+#include "sheet/workbook.h"
+
+namespace vedograf {
+
+namespace {
+
+struct TZipCloser {
+  void operator()(zip_t* z) const {
+    if (z != nullptr) zip_discard(z);
+  }
+};
+using TZipPtr = std::unique_ptr<zip_t, TZipCloser>;
+
+std::string ZipErrorText(int code) {
+  zip_error_t err;
+  zip_error_init_with_code(&err, code);
+  std::string text = zip_error_strerror(&err);
+  zip_error_fini(&err);
+  return text;
+}
+
+// State of one generated entry while libzip pulls it.
+struct TStreamSource {
+  IZipStream* stream;
+  zip_error_t error;
+};
+
+zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+  auto* src = static_cast<TStreamSource*>(user);
+  switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+    case ZIP_SOURCE_CLOSE:
+      return 0;
+    case ZIP_SOURCE_READ:
+      try {
+        return static_cast<zip_int64_t>(src->stream->Read(static_cast<char*>(data), static_cast<std::size_t>(len)));
+      } catch (...) {
+        zip_error_set(&src->error, ZIP_ER_INTERNAL, 0);
+        return -1;
+      }
+    case ZIP_SOURCE_STAT: {
+      auto* st = static_cast<zip_stat_t*>(data);
+      zip_stat_init(st);
+      st->mtime = time(nullptr);
+      st->valid |= ZIP_STAT_MTIME;
+      return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+      return zip_error_to_data(&src->error, data, len);
+    case ZIP_SOURCE_FREE:
+      zip_error_fini(&src->error);
+      delete src;
+      return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                            ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+      zip_error_set(&src->error, ZIP_ER_OPNOTSUPP, 0);
+      return -1;
+  }
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ReadZip(const std::filesystem::path& path) {
+  int code = 0;
+  TZipPtr z(zip_open(path.c_str(), ZIP_RDONLY, &code));
+  if (!z) throw TOleError(kErrFileOpen, "Не удается открыть файл " + path.string() + ": " + ZipErrorText(code));
+  std::map<std::string, std::string> out;
+  const zip_int64_t n = zip_get_num_entries(z.get(), 0);
+  for (zip_int64_t i = 0; i < n; ++i) {
+    zip_stat_t st;
+    if (zip_stat_index(z.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || (st.valid & ZIP_STAT_NAME) == 0) {
+      throw TOleError(kErrFileOpen, "Поврежден файл " + path.string());
+    }
+    std::string name = st.name;
+    if (!name.empty() && name.back() == '/') continue;  // a folder entry
+    zip_file_t* f = zip_fopen_index(z.get(), static_cast<zip_uint64_t>(i), 0);
+    if (f == nullptr) throw TOleError(kErrFileOpen, "Поврежден файл " + path.string() + ": " + name);
+    std::string data;
+    char buf[65536];
+    for (;;) {
+      const zip_int64_t got = zip_fread(f, buf, sizeof buf);
+      if (got < 0) {
+        zip_fclose(f);
+        throw TOleError(kErrFileOpen, "Поврежден файл " + path.string() + ": " + name);
+      }
+      if (got == 0) break;
+      data.append(buf, static_cast<std::size_t>(got));
+    }
+    zip_fclose(f);
+    out[name] = std::move(data);
+  }
+  return out;
+}
+
+void TZipWriter::Add(std::string name, std::string data, int level) {
+  entries_.push_back({std::move(name), std::move(data), nullptr, level});
+}
+
+void TZipWriter::Add(std::string name, std::unique_ptr<IZipStream> stream, int level) {
+  entries_.push_back({std::move(name), {}, std::move(stream), level});
+}
+
+void TZipWriter::Write(const std::filesystem::path& path) {
+  auto fail = [&](const std::string& why) {
+    throw TOleError(kErrFileSave, "Не удается сохранить файл " + path.string() + ": " + why);
+  };
+  int code = 0;
+  TZipPtr z(zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+  if (!z) fail(ZipErrorText(code));
+  for (TEntry& e : entries_) {
+    zip_source_t* src = nullptr;
+    if (e.stream) {
+      auto* state = new TStreamSource{e.stream.get(), {}};
+      zip_error_init(&state->error);
+      zip_error_t err;
+      zip_error_init(&err);
+      src = zip_source_function_create(StreamCallback, state, &err);
+      if (src == nullptr) {
+        zip_error_fini(&state->error);
+        delete state;
+        zip_error_fini(&err);
+        fail("zip_source_function");
+      }
+      zip_error_fini(&err);
+    } else {
+      src = zip_source_buffer(z.get(), e.data.data(), e.data.size(), 0);
+      if (src == nullptr) fail(zip_strerror(z.get()));
+    }
+    const zip_int64_t idx = zip_file_add(z.get(), e.name.c_str(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (idx < 0) {
+      zip_source_free(src);
+      fail(zip_strerror(z.get()));
+    }
+    zip_set_file_compression(z.get(), static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE,
+                             static_cast<zip_uint32_t>(e.level));
+    zip_file_set_mtime(z.get(), static_cast<zip_uint64_t>(idx), time(nullptr), 0);
+  }
+  if (zip_close(z.get()) != 0) fail(zip_strerror(z.get()));
+  z.release();  // zip_close freed it
+  entries_.clear();
+}
+
+}  // namespace vedograf

@@ -1,0 +1,46 @@
+#pragma once
+// The zip container of a workbook, over libzip: read every entry at once,
+// write entries from memory or from a generator that produces the bytes
+// while the archive is written.
+
+#include <cstddef>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vedograf {
+
+// Every entry of the archive by name. Throws TOleError(kErrFileOpen) when the
+// file is missing, unreadable or no zip.
+std::map<std::string, std::string> ReadZip(const std::filesystem::path& path);
+
+// Produces an entry's bytes piece by piece; Read returns 0 at the end.
+class IZipStream {
+ public:
+  virtual ~IZipStream() = default;
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+
+class TZipWriter {
+ public:
+  // Deflate level 1..9 (libzip's default when 0).
+  void Add(std::string name, std::string data, int level = 6);
+  void Add(std::string name, std::unique_ptr<IZipStream> stream, int level = 1);
+  // Writes the archive to `path` (through a temporary file in the same folder,
+  // so an existing file is replaced whole or not at all). Throws
+  // TOleError(kErrFileSave) with libzip's reason.
+  void Write(const std::filesystem::path& path);
+
+ private:
+  struct TEntry {
+    std::string name;
+    std::string data;
+    std::unique_ptr<IZipStream> stream;
+    int level;
+  };
+  std::vector<TEntry> entries_;
+};
+
+}  // namespace vedograf
