@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace vedograf {
@@ -37,6 +38,17 @@ class TAreaLookup {
     double DLonLo, DLonHi;       // radians, longitude minus the reference's
   };
   std::vector<TChosen> chosen_;
+
+  // A grid over latitude and longitude: each cell lists, in list order, the
+  // chosen areas whose bounds may reach it, so a fix looks only at its own
+  // cell. Areas without bounds on an axis are in every cell along it, and
+  // those without any bounds are in outside_ too.
+  void BuildGrid();
+  std::size_t rows_ = 1, cols_ = 1;
+  double phiLo_ = 0, phiPerRad_ = 0, lamLo_ = 0, lamPerRad_ = 0;
+  std::vector<std::uint32_t> cellStart_{0, 0};  // rows * cols + 1 offsets into cellItems_
+  std::vector<std::uint32_t> cellItems_;        // indexes into chosen_
+  std::vector<std::uint32_t> outside_;          // for a fix beyond every band
 };
 
 }  // namespace vedograf

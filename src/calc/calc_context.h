@@ -35,16 +35,17 @@ struct TCalcContext {
 
   // The first chosen area containing the position, or -1; no lookup at all
   // when no area is chosen.
-  int FindArea(double lon, double lat) const { return Req.CPointsChosen ? Areas.Find(lon, lat) : -1; }
+  // The last answer is kept: a standing vehicle asks for the same fix again.
+  int FindArea(double lon, double lat) {
+    if (!Req.CPointsChosen) return -1;
+    if (lon != areaMemo_.Lon || lat != areaMemo_.Lat) areaMemo_ = {lon, lat, Areas.Find(lon, lat)};
+    return areaMemo_.Area;
+  }
 
-  // FixDistance, remembered for the last pair of fixes: the route, daily,
-  // stop, speed and input calculators all measure the same step of a fix, and
-  // the trigonometry is the dearest part of a row. Same inputs, same bits.
+  // The route, daily, stop, speed and input calculators all measure the same
+  // step of a fix, and the trigonometry is the dearest part of a row.
   double Distance(double prevLat, double prevLon, double lat, double lon) {
-    if (prevLat != memo_.PrevLat || prevLon != memo_.PrevLon || lat != memo_.Lat || lon != memo_.Lon) {
-      memo_ = {prevLat, prevLon, lat, lon, FixDistance(prevLat, prevLon, lat, lon)};
-    }
-    return memo_.Distance_m;
+    return distances_.Distance(prevLat, prevLon, lat, lon);
   }
 
   TWayState Way;
@@ -59,11 +60,13 @@ struct TCalcContext {
   std::array<TFuelState, 3> Fuel;
 
  private:
-  struct TDistanceMemo {
-    double PrevLat, PrevLon, Lat, Lon, Distance_m;
+  TFixDistanceCache distances_;
+  struct TAreaMemo {
+    double Lon, Lat;
+    int Area;
   };
-  // NaN never compares equal, so the first call always computes.
-  TDistanceMemo memo_{std::numeric_limits<double>::quiet_NaN(), 0, 0, 0, 0};
+  // NaN never compares equal, so the first call always looks.
+  TAreaMemo areaMemo_{std::numeric_limits<double>::quiet_NaN(), 0, -1};
 };
 
 }  // namespace vedograf

@@ -29,49 +29,58 @@ void TMemoryRowSource::SetFilterText(std::string_view text) {
   if (!rest.empty() && rest != " AND FLAGS = 12") throw std::invalid_argument("bad filter: " + filterText_);
   mobile_ = mobile;
   flags12_ = !rest.empty();
-  if (filtered_) Rebuild();
+  stale_ = true;
 }
 
 void TMemoryRowSource::SetTimeWindow(double begin, double end) {
   begin_ = begin;
   end_ = end;
-  if (filtered_) Rebuild();
+  stale_ = true;
 }
 
 void TMemoryRowSource::SetFiltered(bool on) {
   filtered_ = on;
-  Rebuild();
+  stale_ = true;
 }
 
-void TMemoryRowSource::Rebuild() {
+void TMemoryRowSource::Rebuild() const {
+  stale_ = false;
   if (dirty_) {
     std::stable_sort(rows_.begin(), rows_.end(), [](const TLogRow& a, const TLogRow& b) { return a.Time < b.Time; });
+    byMobile_.clear();
+    for (std::size_t i = 0; i < rows_.size(); ++i) byMobile_[rows_[i].Mobile].push_back(i);
     dirty_ = false;
   }
   visible_.clear();
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    const TLogRow& r = rows_[i];
-    if (filtered_) {
-      if (r.Mobile != mobile_) continue;
+  if (!filtered_) {
+    for (std::size_t i = 0; i < rows_.size(); ++i) visible_.push_back(i);
+  } else if (const auto it = byMobile_.find(mobile_); it != byMobile_.end()) {
+    // Only this object's rows are looked at, as a database index would.
+    for (const std::size_t i : it->second) {
+      const TLogRow& r = rows_[i];
       if (flags12_ && r.Flags != 12) continue;
       if (!(begin_ <= r.Time && r.Time <= end_)) continue;
+      visible_.push_back(i);
     }
-    visible_.push_back(i);
   }
   pos_ = 0;
 }
 
 void TMemoryRowSource::First() {
-  if (dirty_) Rebuild();
+  // The visible rows are worked out on first use after a change, as a
+  // dataset requeries when it is next read.
+  if (dirty_ || stale_) Rebuild();
   pos_ = 0;
 }
 
 void TMemoryRowSource::Next() {
+  if (dirty_ || stale_) Rebuild();
   if (onNext && pos_ < visible_.size()) onNext(Current());
   ++pos_;
 }
 
 const TLogRow& TMemoryRowSource::Current() const {
+  if (dirty_ || stale_) Rebuild();
   if (pos_ >= visible_.size()) throw std::out_of_range("no current row");
   return rows_[visible_[pos_]];
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/row_source.h"
@@ -34,7 +35,10 @@ class TMemoryRowSource : public IRowSource {
   void SetTimeWindow(double begin, double end) override;
   void SetFiltered(bool on) override;
   void First() override;
-  bool Eof() const override { return pos_ >= visible_.size(); }
+  bool Eof() const override {
+    if (dirty_ || stale_) Rebuild();
+    return pos_ >= visible_.size();
+  }
   void Next() override;
   std::int32_t AsInteger(int column) const override;
   double AsDouble(int column) const override;
@@ -49,17 +53,19 @@ class TMemoryRowSource : public IRowSource {
   std::function<void(const TLogRow&)> onNext;
 
  private:
-  void Rebuild();
+  void Rebuild() const;
   const TLogRow& Current() const;
 
-  std::vector<TLogRow> rows_;
-  std::vector<std::size_t> visible_;
-  std::size_t pos_ = 0;
+  mutable std::vector<TLogRow> rows_;
+  mutable std::vector<std::size_t> visible_;
+  mutable std::unordered_map<std::int32_t, std::vector<std::size_t>> byMobile_;
+  mutable std::size_t pos_ = 0;
   std::string filterText_;
   std::int32_t mobile_ = 0;
   bool flags12_ = false;
   bool filtered_ = false;
-  bool dirty_ = false;
+  mutable bool dirty_ = false;
+  mutable bool stale_ = true;
   double begin_ = 0.0, end_ = 0.0;
 };
 
