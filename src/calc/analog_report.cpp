@@ -34,7 +34,7 @@ int AnalogInputReportInStep(TCalcContext& ctx, TObjReport& obj, int index, const
   const double t = row.Time;
 
   double v = 0.0;
-  if (TInputFields(row.Text).NumberAt(AnalogFieldPos(index), kInputFieldWidth, v)) {
+  if (ctx.InputFields(row.Text).NumberAt(AnalogFieldPos(index), kInputFieldWidth, v)) {
     if (s.First) s.LastValue = v;
     const bool writable = count < kEventLimit && static_cast<std::size_t>(count) < buffer.size();
     if ((s.First || std::fabs(s.LastValue - v) > ctx.Req.AnalogThres[index]) && writable) {

@@ -6,11 +6,13 @@
 
 #include <array>
 #include <limits>
+#include <string>
 
 #include "areas/area_lookup.h"
 #include "calc/analog_report.h"
 #include "calc/buffers.h"
 #include "calc/fuel_report.h"
+#include "calc/input_fields.h"
 #include "calc/interval_reports.h"
 #include "calc/point_report.h"
 #include "calc/sensor_report.h"
@@ -24,6 +26,7 @@
 namespace vedograf {
 
 struct TCalcContext {
+  TCalcContext(const TCalcContext&) = delete;  // fields_ views fieldsText_
   TCalcContext(const TRequestParams& req, TEventBuffers& buffers, TMemory& memory, const TAreaLookup& areas)
       : Req(req), Buffers(buffers), Memory(memory), Areas(areas) {}
 
@@ -48,6 +51,18 @@ struct TCalcContext {
     return distances_.Distance(prevLat, prevLon, lat, lon);
   }
 
+  // The fields of an input row: every chosen channel reads the same text, so
+  // the marker is found once per row. Keyed by the text itself, so a new row
+  // with the same text shares the answer and nothing stale is ever used.
+  const TInputFields& InputFields(const std::string& text) {
+    if (text != fieldsText_ || !fieldsValid_) {
+      fieldsText_.assign(text);
+      fields_ = TInputFields(fieldsText_);
+      fieldsValid_ = true;
+    }
+    return fields_;
+  }
+
   TWayState Way;
   TDaysState Days;
   TPowerUpState PowerUp;
@@ -61,6 +76,9 @@ struct TCalcContext {
 
  private:
   TFixDistanceCache distances_;
+  std::string fieldsText_;
+  TInputFields fields_;
+  bool fieldsValid_ = false;
   struct TAreaMemo {
     double Lon, Lat;
     int Area;

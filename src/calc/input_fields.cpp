@@ -53,9 +53,18 @@ bool ParseDecimalField(std::string_view field, double& value) noexcept {
   return true;
 }
 
-TInputFields::TInputFields(std::string_view text) noexcept : text_(text), marker_(text.find(kInputMarker)) {}
+TInputFields::TInputFields(std::string_view text) noexcept : text_(text), marker_(text.find(kInputMarker)) {
+  if (!HasMarker()) return;
+  // The fields are nearly always plain ASCII: within that run a character is
+  // a byte and positions need no walk.
+  asciiBegin_ = asciiEnd_ = marker_ + kInputMarker.size();
+  while (asciiEnd_ < text_.size() && static_cast<unsigned char>(text_[asciiEnd_]) < 0x80) ++asciiEnd_;
+}
 
 std::size_t TInputFields::Advance(std::size_t from, int count) const noexcept {
+  if (from >= asciiBegin_ && count >= 0 && from + static_cast<std::size_t>(count) <= asciiEnd_) {
+    return from + static_cast<std::size_t>(count);
+  }
   std::size_t p = from;
   for (int c = 0; c < count; ++c) {
     if (p >= text_.size()) return std::string_view::npos;

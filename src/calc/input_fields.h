@@ -30,6 +30,7 @@ bool ParseDecimalField(std::string_view field, double& value) noexcept;
 // One row text seen through its marker. Holds a view: the text must outlive it.
 class TInputFields {
  public:
+  TInputFields() noexcept : marker_(std::string_view::npos) {}  // no fields
   // Finds the first marker in `text`; a text without it has no fields.
   explicit TInputFields(std::string_view text) noexcept;
 
@@ -53,6 +54,7 @@ class TInputFields {
 
   std::string_view text_;
   std::size_t marker_;
+  std::size_t asciiBegin_ = 0, asciiEnd_ = 0;  // byte range of ASCII after the marker
 };
 
 }  // namespace vedograf

@@ -54,7 +54,7 @@ int SensorReportInStep(TCalcContext& ctx, TObjReport& obj, int index, const TRec
   std::int32_t& count = obj.InputCount[index];
   const double t = row.Time;
 
-  const char c = TInputFields(row.Text).CharAt(SensorCharPos(index));
+  const char c = ctx.InputFields(row.Text).CharAt(SensorCharPos(index));
   if (c == '0' || c == '1') {
     s.NavAdjacent = Adjacent(s.LastRecNo, row.RecNo) && t == s.NavTime;
     const bool active = (c == '1') == (ctx.Req.SensorStates[index] == 1);
