@@ -131,7 +131,16 @@ struct TJetFileWriter::TImpl {
     if (Fd >= 0) ::close(Fd);
   }
 
+  std::array<std::uint8_t, kPage> Cipher{};
+
   void WritePage(std::uint32_t number, const std::uint8_t* bytes) {
+    if (Options.DbKey != 0 && number != 0) {
+      std::memcpy(Cipher.data(), bytes, kPage);
+      std::uint8_t key[4];
+      PageKey(Options.DbKey, number, key);
+      Rc4(key, Cipher);
+      bytes = Cipher.data();
+    }
     const off_t at = static_cast<off_t>(number) * static_cast<off_t>(kPage);
     std::size_t done = 0;
     while (done < kPage) {
@@ -401,6 +410,7 @@ struct TJetFileWriter::TImpl {
     std::memcpy(&h[4], "Standard Jet DB", 16);
     h[kVersionOffset] = 0x01;
     Put16(&h[kCodePageOffset], 1252);
+    Put32(&h[kDbKeyOffset], Options.DbKey);
     std::uint8_t pw[kJet4PasswordBytes];
     if (!EncodeJet4Password(Options.Password, Options.CreationDate, pw)) throw TJetError("password too long");
     std::memcpy(&h[kPasswordOffset], pw, sizeof pw);

@@ -63,6 +63,9 @@ class TJetError : public std::runtime_error {
 struct TFileOptions {
   std::string Password;          // empty: none; at most 20 UTF-16 units
   double CreationDate = 45000.5; // a fixed default keeps generated files reproducible
+  // Non-zero: every page but the header is RC4-encoded with this key, as
+  // Access does for an "encrypted" database.
+  std::uint32_t DbKey = 0;
 };
 
 class TJetFileWriter {

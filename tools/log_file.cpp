@@ -3,7 +3,7 @@
 namespace vedograf::jet {
 
 TLogFileWriter::TLogFileWriter(const std::filesystem::path& path, const TLogFileOptions& options)
-    : file_(path, TFileOptions{options.Password, options.CreationDate}) {
+    : file_(path, TFileOptions{options.Password, options.CreationDate, options.DbKey}) {
   using C = TColumnType;
   const C text = options.MemoText ? C::Memo : C::Text;
   rxlog_ = file_.AddTable("RXLOG", {

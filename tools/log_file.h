@@ -34,6 +34,7 @@ struct TLogFileOptions {
   bool Compressed = true;  // Jet 4 Unicode compression of texts
   std::string Password;
   double CreationDate = 45000.5;
+  std::uint32_t DbKey = 0;  // non-zero: RC4-encoded pages
 };
 
 struct TLogRow {

@@ -27,10 +27,14 @@ struct TFuelSeries {
 };
 
 // Minute levels handed to the fuel-volume graph: one time axis (display
-// times) and up to 255 series in processing order.
+// times) and up to 255 series in processing order. Owner holds the object
+// number of each series: a run writes objects with their own interval into
+// workbooks of their own, so a workbook's objects need not own the first
+// series of the store.
 struct TGraphStore {
   TArray<double> TimeAxis;
   std::array<TArray<float>, kMaxGraphSeries> Series;
+  std::array<std::int32_t, kMaxGraphSeries> Owner{};
   std::int32_t GraphSeriesCount = 0;
 };
 

@@ -49,7 +49,7 @@ void WriteMinute(TCalcContext& ctx, int index) {
 
 // Hands the first min(N, 31679) levels to the graph store; false when memory
 // runs out (the series is then stored empty, keeping its place).
-bool StoreGraphSeries(TCalcContext& ctx, const TFuelState& s, const float* raw) {
+bool StoreGraphSeries(TCalcContext& ctx, const TFuelState& s, const float* raw, std::int32_t owner) {
   TGraphStore& g = ctx.Buffers.Graph;
   const std::int32_t n = std::min(s.MinuteCountN, kMaxGraphMinutes);
   bool ok = true;
@@ -63,6 +63,7 @@ bool StoreGraphSeries(TCalcContext& ctx, const TFuelState& s, const float* raw) 
   if (g.GraphSeriesCount < kMaxGraphSeries) {
     TArray<float>& series = g.Series[g.GraphSeriesCount];
     if (!series.CopyFrom(ctx.Memory, raw, static_cast<std::size_t>(n))) ok = false;
+    g.Owner[g.GraphSeriesCount] = owner;
     ++g.GraphSeriesCount;
   }
   return ok;
@@ -228,7 +229,7 @@ int FuelReportNavStep(TCalcContext& ctx, TObjReport& /*obj*/, int index, const T
 int FuelReportInStep(TCalcContext& ctx, TObjReport& /*obj*/, int index, const TRecord& row) {
   TFuelState& s = ctx.Fuel[index];
   double v = 0.0;
-  if (!TInputFields(row.Text).NumberAt(FuelFieldPos(index, ctx.Req.UseLLS), kInputFieldWidth, v) || !(v > 0.0))
+  if (!ctx.InputFields(row.Text).NumberAt(FuelFieldPos(index, ctx.Req.UseLLS), kInputFieldWidth, v) || !(v > 0.0))
     return 0;
   // A reading before the period or at its very end has no minute to go to.
   const double minute = (row.Time - s.PeriodStart) * kDaysToMinutes;
@@ -264,7 +265,7 @@ int ProcessSamples(TCalcContext& ctx, TObjReport& obj, int index) {
     FilterSamples(raw, fwd, false, n);
     FilterSamples(raw, bwd, true, n);
   }
-  if (!StoreGraphSeries(ctx, s, raw)) result = 1;
+  if (!StoreGraphSeries(ctx, s, raw, obj.Number)) result = 1;
 
   if (n > 0) {
     std::int32_t firstStart = -1, lastEnd = 0;

@@ -140,10 +140,10 @@ THeaderInfo ReadHeader(std::span<const std::uint8_t> page) {
     while (units < kJet4PasswordBytes / 2 && (pw[2 * units] | pw[2 * units + 1]) != 0) ++units;
     TTextLoss loss;
     AppendUtf16LeAsUtf8(std::span<const std::uint8_t>(pw, units * 2), info.Password, &loss);
-    // Bytes after the terminating zero must be zero too; anything else means the
-    // date or the password area is damaged and no entered password can match.
-    for (std::size_t i = units * 2; i < kJet4PasswordBytes; ++i) info.PasswordGarbled |= pw[i] != 0;
-    info.PasswordGarbled |= loss.Replaced != 0;
+    // The password ends at its first zero unit, whatever follows (as other
+    // readers of the format take it). A lone surrogate is no text anybody
+    // could enter: the date or the password area is damaged.
+    info.PasswordGarbled = loss.Replaced != 0;
   } else {
     std::size_t n = 0;
     while (n < kJet3PasswordBytes && plain[kPasswordOffset + n] != 0) ++n;

@@ -4,7 +4,9 @@
 // operations of the run driver on top. Each object's rows are selected from
 // its own index without another pass over the table.
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -62,23 +64,55 @@ class TLogDatabase : public IRowSource {
 
  private:
   friend class TLoadSink;
-  // One row as held: 56 bytes plus its text in the arena.
+  // One row as held: 56 bytes, its text in the arena.
   struct TRow {
-    double Date, Lon, Lat, Speed;
-    std::uint64_t TextAt;
-    std::uint32_t TextLen;
-    std::int32_t RecNo;
-    std::int32_t Flags;
+    double Date, Lon, Lat, Speed;  // columns 4, 7, 8, 10
+    std::uint64_t TextAt;          // arena chunk << 32 | offset in the chunk
+    std::uint32_t TextLen;         // bytes; the top bits: FLAGS (by name) = 12, arrived late
+    std::int32_t RecNo;            // column 0
+    std::int32_t Flags;            // column 5
+    std::int32_t Mobile;
+  };
+  static constexpr std::uint32_t kFlags12Bit = 0x80000000u;
+  static constexpr std::uint32_t kLateBit = 0x40000000u;  // DATE before an earlier row's of its object
+  static constexpr std::uint32_t kLenMask = 0x3FFFFFFFu;
+
+  // Per object while the log streams in.
+  struct TLoading {
+    double MaxDate = -HUGE_VAL;
+    std::uint32_t Rows = 0;
   };
 
+  // An object's rows: index_[Begin, End) ascending by DATE, table order on ties.
+  struct TObjectRows {
+    std::int32_t Mobile;
+    std::uint32_t Begin, End;
+  };
+
+  void AddRow(const TProviderRow& row);
+  void BuildIndex(const std::function<void()>& pump);
+  double OrderDate(std::uint32_t i) const { return orderDates_.empty() ? rows_[i].Date : orderDates_[i]; }
+  bool Flags12(std::uint32_t i) const { return (rows_[i].TextLen & kFlags12Bit) != 0; }
+  void SortByDate(std::uint32_t* first, std::uint32_t* last);
   const TRow& Current() const;
   void Select();
   void SkipRejected();
 
   std::vector<TRow> rows_;
-  std::string texts_;
-  std::unordered_map<std::int32_t, std::vector<std::uint32_t>> byObject_;  // ascending DATE, table order on ties
-  std::vector<std::uint32_t> all_;  // every row ascending by DATE, built when first needed
+  struct TChunkFree {
+    void operator()(char* p) const { std::free(p); }
+  };
+  std::vector<std::unique_ptr<char, TChunkFree>> chunks_;  // text arena, 2 MB aligned
+  std::size_t chunkUsed_ = 0, chunkSize_ = 0;
+  std::size_t textBytes_ = 0, chunkTotal_ = 0;
+  std::vector<double> orderDates_;  // only when DATE is not column 4
+  std::vector<std::uint32_t> index_;
+  std::unordered_map<std::int32_t, TLoading> loading_;
+  std::int32_t lastMobile_ = 0;
+  TLoading* lastLoading_ = nullptr;
+  std::vector<std::uint32_t> late_;  // rows with kLateBit, in table order
+  std::vector<TObjectRows> objects_;  // ascending by Mobile
+  std::vector<std::uint32_t> all_;    // every row ascending by DATE, built when first needed
   std::vector<TAddressRow> addresses_;
   TReadReport report_;
 
@@ -87,7 +121,7 @@ class TLogDatabase : public IRowSource {
   bool flags12_ = false;
   bool filtered_ = false;
   double winBegin_ = 0.0, winEnd_ = 0.0;
-  const std::vector<std::uint32_t>* list_ = nullptr;
+  const std::uint32_t* list_ = nullptr;
   std::size_t pos_ = 0, end_ = 0;
 };
 

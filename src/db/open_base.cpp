@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -100,7 +101,15 @@ int OpenBase(const std::string& path, IUserServices& services, TBaseState& state
   std::optional<std::string> password;
   services.ShowWait(TWaitMode::OpeningBase, path);
   TMessagePump pump(services);
-  const std::function<void()> tick = [&pump] { pump.Tick(); };
+  // Called once per batch of rows or idle poll, not per row: the clock is
+  // cheap at that rate, and an idle wait for the worker must pump too.
+  auto last = std::chrono::steady_clock::now();
+  const std::function<void()> tick = [&services, &last] {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < std::chrono::milliseconds(20)) return;
+    last = now;
+    services.PumpMessages();
+  };
   pump.Flush();
 
   while (attempts > 0) {

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "core/errors.h"
 #include "db/provider_protocol.h"
@@ -31,6 +33,8 @@ constexpr bool kSanitized = false;
 #else
 constexpr bool kSanitized = false;
 #endif
+
+constexpr std::size_t kReadBytes = 1u << 20;
 
 [[noreturn]] void Throw(std::uint32_t code, const char* message) { throw TOleError(code, message); }
 
@@ -118,17 +122,20 @@ void Start(TWorker& w, const std::string& exe, const std::string& path, const TP
     ::close(err[0]);
     Throw(kErrProviderStart, "Не удалось запустить процесс чтения базы данных");
   }
+  // A deep pipe lets the worker run ahead while the program takes a batch.
+  ::fcntl(out[0], F_SETPIPE_SZ, static_cast<int>(kReadBytes));
   w.Pid = pid;
   w.Out = out[0];
   w.Err = err[0];
 }
 
-void Dispatch(char kind, std::string_view payload, IProviderSink& sink, bool& done) {
+void Dispatch(char kind, std::string_view payload, IProviderSink& sink, bool& done, std::uint32_t& layout) {
   TFrameReader r(payload);
   switch (static_cast<TFrame>(kind)) {
     case TFrame::Schema: {
       const std::uint64_t logRows = r.U64();
       const std::uint64_t addressRows = r.U64();
+      layout = r.U32();
       if (r.Failed()) break;
       sink.OnSchema(logRows, addressRows);
       return;
@@ -144,11 +151,19 @@ void Dispatch(char kind, std::string_view payload, IProviderSink& sink, bool& do
       break;
     case TFrame::Rows:
       while (!r.AtEnd() && !r.Failed()) {
-        const std::int32_t recNo = r.I32(), mobile = r.I32(), flags = r.I32();
-        const double date = r.F64(), lon = r.F64(), lat = r.F64(), speed = r.F64();
-        const std::string_view text = r.Text();
+        TProviderRow row;
+        row.RecNo = r.I32();
+        row.Mobile = r.I32();
+        row.Flags = r.I32();
+        row.Date = r.F64();
+        row.Lon = r.F64();
+        row.Lat = r.F64();
+        row.Speed = r.F64();
+        row.Text = r.Text();
+        row.OrderDate = layout & kLayoutNamedDate ? r.F64() : row.Date;
+        row.FilterFlags = layout & kLayoutNamedFlags ? r.I32() : row.Flags;
         if (r.Failed()) break;
-        sink.OnRow(recNo, mobile, flags, date, lon, lat, speed, text);
+        sink.OnRow(row);
       }
       if (!r.Failed()) return;
       break;
@@ -193,53 +208,67 @@ void RunProvider(const std::string& absolutePath, IProviderSink& sink, const TPr
   TWorker w;
   Start(w, ProviderExecutable(options), absolutePath, options);
 
-  std::string in;             // unread bytes of the stream
-  std::size_t stderrKept = 0;
+  // The stream: unread bytes are in [from, to) of `in`, read straight into it.
+  std::size_t cap = 2 * kReadBytes;
+  auto in = std::make_unique_for_overwrite<char[]>(cap);
+  std::size_t from = 0, to = 0;
   char buf[1 << 16];
   bool done = false;
+  std::uint32_t layout = 0;
   bool outOpen = true;
   auto lastProgress = std::chrono::steady_clock::now();
   while (outOpen) {
     pollfd fds[2] = {{w.Out, POLLIN, 0}, {w.Err, POLLIN, 0}};
     const nfds_t n = w.Err >= 0 ? 2 : 1;
-    const int ready = ::poll(fds, n, 100);
+    const int ready = ::poll(fds, n, 20);  // short: the window is pumped between polls
     if (ready < 0 && errno != EINTR) Throw(kErrProviderCrashed, "Процесс чтения базы данных завершился аварийно");
     if (n == 2 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+      // Whatever the library prints is drained and dropped: printing is not
+      // progress, and a full pipe must not block the worker.
       const ssize_t got = ::read(w.Err, buf, sizeof buf);
       if (got <= 0) {
         ::close(w.Err);
         w.Err = -1;
-      } else {
-        stderrKept += static_cast<std::size_t>(got);  // counted and dropped: printing is not progress
       }
     }
     if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-      const ssize_t got = ::read(w.Out, buf, sizeof buf);
+      if (cap - to < kReadBytes) {
+        // Move the unread tail to the front; grow when one frame needs it.
+        std::memmove(in.get(), in.get() + from, to - from);
+        to -= from;
+        from = 0;
+        if (cap - to < kReadBytes) {
+          auto bigger = std::make_unique_for_overwrite<char[]>(cap * 2);
+          std::memcpy(bigger.get(), in.get(), to);
+          in = std::move(bigger);
+          cap *= 2;
+        }
+      }
+      const ssize_t got = ::read(w.Out, in.get() + to, kReadBytes);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) {
         outOpen = false;
       } else {
         lastProgress = std::chrono::steady_clock::now();
-        in.append(buf, static_cast<std::size_t>(got));
-        std::size_t at = 0;
-        while (in.size() - at >= 5) {
+        to += static_cast<std::size_t>(got);
+        while (to - from >= 5) {
           std::uint32_t len;
-          std::memcpy(&len, in.data() + at + 1, 4);
-          if (len > kMaxFramePayload * 64) Throw(kErrProviderGarbled, "Процесс чтения базы данных передал поврежденные данные");
-          if (in.size() - at - 5 < len) break;
-          Dispatch(in[at], std::string_view(in).substr(at + 5, len), sink, done);
-          at += 5 + len;
+          std::memcpy(&len, in.get() + from + 1, 4);
+          if (len > kMaxFramePayload * 64)
+            Throw(kErrProviderGarbled, "Процесс чтения базы данных передал поврежденные данные");
+          if (to - from - 5 < len) break;
+          Dispatch(in[from], std::string_view(in.get() + from + 5, len), sink, done, layout);
+          from += 5 + len;
         }
-        in.erase(0, at);
+        if (from == to) from = to = 0;
       }
     }
     if (pump) pump();
     if (outOpen && std::chrono::steady_clock::now() - lastProgress > options.StallTimeout)
       Throw(kErrProviderHung, "Процесс чтения базы данных не отвечает");
   }
-  (void)stderrKept;
   const bool clean = w.Reap(options.StallTimeout);
-  if (!done || !clean || !in.empty())
+  if (!done || !clean || from != to)
     Throw(kErrProviderCrashed, "Процесс чтения базы данных завершился аварийно");
 }
 

@@ -30,14 +30,27 @@ struct TProviderOptions {
   std::vector<std::string> ExtraArgs;      // tests: make the worker misbehave
 };
 
+// One log row as the worker sends it.
+struct TProviderRow {
+  std::int32_t RecNo = 0;   // column 0
+  std::int32_t Mobile = 0;  // MOBILE
+  std::int32_t Flags = 0;   // column 5
+  double Date = 0.0;        // column 4
+  double Lon = 0.0, Lat = 0.0, Speed = 0.0;  // columns 7, 8, 10
+  std::string_view Text;    // column 2, UTF-8
+  // The columns named DATE and FLAGS, which order and filter the rows; the
+  // same as Date and Flags in the dispatch software's own table.
+  double OrderDate = 0.0;
+  std::int32_t FilterFlags = 0;
+};
+
 // What the worker sends, as the sink of the client receives it.
 class IProviderSink {
  public:
   virtual ~IProviderSink() = default;
   virtual void OnSchema(std::uint64_t logRows, std::uint64_t addressRows) = 0;
   virtual void OnAddress(std::int32_t number, std::string_view name) = 0;
-  virtual void OnRow(std::int32_t recNo, std::int32_t mobile, std::int32_t flags, double date, double lon,
-                     double lat, double speed, std::string_view text) = 0;
+  virtual void OnRow(const TProviderRow& row) = 0;
   virtual void OnDone(std::uint64_t rowsRead, std::uint64_t cut, std::uint64_t replaced,
                       std::uint64_t unreadable) = 0;
 };

@@ -12,9 +12,12 @@
 namespace vedograf::db {
 
 enum class TFrame : std::uint8_t {
-  Schema = 'S',   // u64 log rows by the table definition, u64 address rows
+  Schema = 'S',   // u64 log rows by the table definition, u64 address rows, u32 layout
   Address = 'A',  // repeated: i32 number, text name
-  Rows = 'R',     // repeated: i32 recno, i32 mobile, i32 flags, f64 date, lon, lat, speed, text
+  // repeated: i32 recno (column 0), i32 mobile, i32 flags (column 5),
+  // f64 date (column 4), lon, lat, speed, text; then f64 DATE when the layout
+  // has kLayoutNamedDate and i32 FLAGS when it has kLayoutNamedFlags.
+  Rows = 'R',
   Error = 'E',    // u32 kind (TProviderFailure), text message
   Done = 'D',     // u64 log rows read, u64 values cut, u64 characters replaced, u64 unreadable rows
 };
@@ -24,6 +27,10 @@ enum class TProviderFailure : std::uint32_t {
   TablesMissing = 2,  // RXLOG or ADDRESS, or a column the program reads, is missing
   Other = 3,
 };
+
+// Schema layout bits: the columns named DATE / FLAGS are not the columns 4 / 5.
+inline constexpr std::uint32_t kLayoutNamedDate = 1;
+inline constexpr std::uint32_t kLayoutNamedFlags = 2;
 
 inline constexpr std::uint32_t kMaxFramePayload = 1u << 20;
 

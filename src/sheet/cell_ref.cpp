@@ -320,7 +320,11 @@ std::string Rewrite(std::string_view t, int row, int col, TMode mode, std::strin
           flushPrefix();
           if (mode == TMode::A1ToR1C1) {
             EmitR1C1End(out, ref.A, row, col);
-            if (ref.Range) {
+            // A whole single row or column reads "C[-1]", not "C[-1]:C[-1]", as
+            // the application writes it.
+            const bool single = ref.Range && (!ref.A.HasRow || !ref.A.HasCol) && ref.A.RowAbs == ref.B.RowAbs &&
+                                ref.A.ColAbs == ref.B.ColAbs && ref.A.Row == ref.B.Row && ref.A.Col == ref.B.Col;
+            if (ref.Range && !single) {
               out += ':';
               EmitR1C1End(out, ref.B, row, col);
             }

@@ -151,7 +151,8 @@ void TChart::SetTitleText(std::string_view text) {
   pugi::xml_node p = rich.append_child("a:p");
   pugi::xml_node run = p.append_child("a:r");
   run.append_child("a:rPr").append_attribute("lang").set_value("ru-RU");
-  run.append_child("a:t").text().set(std::string(text).c_str());
+  // Text that XML cannot carry would make the whole file unreadable.
+  run.append_child("a:t").text().set(xml::SafeText(text).c_str());
 }
 
 std::string TChart::TitleText() const {
@@ -226,6 +227,7 @@ TChart& TChart::Copy(TChart* after) {
     }
   }
   TChart& result = *copy;
+  b.NameCacheValid = false;
   b.Sheets.insert(b.Sheets.begin() + at, std::move(copy));
   return result;
 }

@@ -334,18 +334,26 @@ std::vector<std::pair<std::string, std::string>> TWorkbook::Names() const {
 }
 
 TRange TWorkbook::Range(std::string_view name) {
-  for (pugi::xml_node n : xml::Child(impl_->Workbook.document_element(), "definedNames").children()) {
-    if (n.type() != pugi::node_element || n.attribute("localSheetId") || !SameName(n.attribute("name").value(), name)) {
-      continue;
+  TImpl& b = *impl_;
+  if (!b.NameCacheValid) {
+    b.NameCache.clear();
+    for (pugi::xml_node n : xml::Child(b.Workbook.document_element(), "definedNames").children()) {
+      if (n.type() != pugi::node_element || n.attribute("localSheetId")) continue;
+      // The first definition of a name is the one that counts.
+      auto [it, added] = b.NameCache.try_emplace(AsciiLower(n.attribute("name").value()));
+      if (!added) continue;
+      std::string sheetName;
+      TArea area;
+      if (!ParseSheetArea(n.text().get(), sheetName, area)) continue;
+      if (auto* ws = dynamic_cast<TWorksheet*>(FindSheet(sheetName))) it->second = {ws, area};
     }
-    std::string sheetName;
-    TArea area;
-    if (!ParseSheetArea(n.text().get(), sheetName, area)) break;
-    auto* ws = dynamic_cast<TWorksheet*>(FindSheet(sheetName));
-    if (ws == nullptr) break;
-    return TRange(*ws, area);
+    b.NameCacheValid = true;
   }
-  throw TOleError(kErrGeneric, "Не найдено имя ячейки " + std::string(name));
+  auto it = b.NameCache.find(AsciiLower(name));
+  if (it == b.NameCache.end() || it->second.Sheet == nullptr) {
+    throw TOleError(kErrGeneric, "Не найдено имя ячейки " + std::string(name));
+  }
+  return TRange(*it->second.Sheet, it->second.Area);
 }
 
 void TSheet::CheckAlive() const {
@@ -354,7 +362,8 @@ void TSheet::CheckAlive() const {
 
 void TSheet::SetName(std::string_view name) {
   CheckAlive();
-  const bool bad = name.empty() || Utf8Chars(name) > 31 || name.find_first_of("[]:*?/\\") != std::string_view::npos ||
+  const bool bad = name.empty() || Utf8Chars(name) > 31 || !xml::IsSafeText(name) ||
+                   name.find_first_of("\t\r\n") != std::string_view::npos || name.find_first_of("[]:*?/\\") != std::string_view::npos ||
                    name.front() == '\'' || name.back() == '\'';
   if (bad) throw TOleError(kErrGeneric, "Недопустимое имя листа " + std::string(name));
   TSheet* other = book_->FindSheet(name);
@@ -367,6 +376,7 @@ void TSheet::SetName(std::string_view name) {
     if (text.rfind(oldRef, 0) == 0) n.text().set((newRef + text.substr(oldRef.size())).c_str());
   }
   Meta.Name = std::string(name);
+  book_->Impl().NameCacheValid = false;
 }
 
 void TSheet::Select() {
@@ -414,6 +424,26 @@ void TSheet::Delete() {
     std::string changed = FormulaDropSheet(f, Meta.Name);
     if (changed != f) b.Formulas.Replace(static_cast<std::uint32_t>(id), std::move(changed));
   }
+  // So do chart series that take their values or labels from here; a
+  // reference to a sheet that is gone would make the file unreadable.
+  for (const auto& s : b.Sheets) {
+    auto* chart = dynamic_cast<TChart*>(s.get());
+    if (chart == nullptr || chart == this || !chart->Impl().HasChart) continue;
+    for (pugi::xml_node ser : chart->Impl().Series()) {
+      for (pugi::xml_node data : ser.children()) {
+        for (pugi::xml_node ref : data.children()) {
+          const std::string_view kind = xml::LocalName(ref);
+          if (kind != "numRef" && kind != "strRef") continue;
+          pugi::xml_node f = xml::Child(ref, "f");
+          std::string sheetName;
+          TArea area;
+          if (f && ParseSheetArea(f.text().get(), sheetName, area) && SameName(sheetName, Meta.Name)) {
+            f.text().set("#REF!");
+          }
+        }
+      }
+    }
+  }
   pugi::xml_node rels = b.WorkbookRels.document_element();
   for (pugi::xml_node r : rels.children("Relationship")) {
     if (Meta.RelId == r.attribute("Id").value()) {
@@ -422,6 +452,7 @@ void TSheet::Delete() {
     }
   }
   Meta.Deleted = true;
+  b.NameCacheValid = false;
   b.Graveyard.push_back(std::move(b.Sheets[static_cast<std::size_t>(index)]));
   b.Sheets.erase(b.Sheets.begin() + index);
   if (b.Selected == this) b.Selected = b.Sheets.front().get();

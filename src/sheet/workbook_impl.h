@@ -88,6 +88,15 @@ struct TWorkbook::TImpl {
   TSheet* Selected = nullptr;
   TPool Strings, Formulas;
   std::unordered_map<std::uint32_t, std::string> RichStrings;  // id -> the <si> inner XML
+  // Workbook-level names by lower-case name, resolved; a writer looks a name
+  // up for every cell it writes. Null sheet: the name is no single area of a
+  // worksheet. Rebuilt after anything changes names or sheets.
+  struct TResolvedName {
+    TWorksheet* Sheet = nullptr;
+    TArea Area;
+  };
+  std::unordered_map<std::string, TResolvedName> NameCache;
+  bool NameCacheValid = false;
 
   int IndexOf(const TSheet& sheet) const;
   std::string NewRelId();

@@ -151,6 +151,27 @@ void AppendSpreadsheetText(std::string& out, std::string_view text) {
   }
 }
 
+std::string SafeText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char32_t cp = 0;
+    const std::size_t n = Utf8Length(text, i, cp);
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+      continue;
+    }
+    const bool illegal = (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r') || cp == 0xFFFE || cp == 0xFFFF;
+    if (!illegal) out.append(text.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+bool IsSafeText(std::string_view text) { return SafeText(text) == text; }
+
 std::string DecodeSpreadsheetText(std::string_view text) {
   if (text.find("_x") == std::string_view::npos) return std::string(text);
   std::string out;

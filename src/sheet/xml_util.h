@@ -28,6 +28,11 @@ void AppendEscaped(std::string& out, std::string_view text, bool attribute = fal
 // characters XML cannot carry become the _xHHHH_ escape of the format (a
 // literal "_x" that looks like one is escaped itself). Output is XML-escaped.
 void AppendSpreadsheetText(std::string& out, std::string_view text);
+// Text for XML outside cells (titles): invalid UTF-8 bytes become U+FFFD,
+// characters XML cannot carry are dropped. Not escaped.
+std::string SafeText(std::string_view text);
+// True when SafeText would leave the text as it is.
+bool IsSafeText(std::string_view text);
 // Undoes the _xHHHH_ escapes of a stored string.
 std::string DecodeSpreadsheetText(std::string_view text);
 

@@ -360,6 +360,7 @@ TEST(FuelReport, GraphKeepsTheFirst255SeriesAndTheFirstTimeAxis) {
   const double firstBegin = run.Begin();
   for (int obj = 0; obj < 256; ++obj) {
     run.h.ctx.Current.Begin = firstBegin + obj;  // another period per object
+    run.h.obj.Number = 1000 + obj;
     run.Init(10);
     run.Hold(0, 10, 100 + obj);
     ASSERT_EQ(run.Close(), 0);
@@ -367,6 +368,9 @@ TEST(FuelReport, GraphKeepsTheFirst255SeriesAndTheFirstTimeAxis) {
   const TGraphStore& g = run.h.buffers.Graph;
   EXPECT_EQ(g.GraphSeriesCount, kMaxGraphSeries);
   EXPECT_EQ(g.Series[254][0], 354.0f);
+  // Each series knows its object, whichever workbook draws it.
+  EXPECT_EQ(g.Owner[0], 1000);
+  EXPECT_EQ(g.Owner[254], 1254);
   ASSERT_EQ(g.TimeAxis.size(), 10u);
   EXPECT_EQ(g.TimeAxis[0], firstBegin);
 }

@@ -1,5 +1,7 @@
 #include "db_test_util.h"
 
+#include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include <array>
@@ -10,7 +12,7 @@
 namespace vedograf::test {
 
 TTempDir::TTempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "vedograf-db-XXXXXX").string();
+  std::string tmpl = (std::filesystem::path(::testing::TempDir()) / "vedograf-db-XXXXXX").string();
   if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
   path_ = tmpl;
 }
@@ -54,6 +56,35 @@ std::vector<std::vector<std::string>> SplitTsv(const std::string& text) {
     from = nl + 1;
   }
   return rows;
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) throw std::runtime_error("cannot read " + path.string());
+  std::vector<std::uint8_t> out;
+  std::array<std::uint8_t, 65536> buf;
+  std::size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), f)) > 0) out.insert(out.end(), buf.begin(), buf.begin() + n);
+  std::fclose(f);
+  return out;
+}
+
+void WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot write " + path.string());
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+std::string SamplesDir() { return std::string(VEDOGRAF_SHARED_DIR) + "/samples/access"; }
+
+std::optional<std::string> PeerDump(const std::filesystem::path& file, const std::string& table,
+                                    const std::string& password) {
+  const std::string modules = MdbReaderModules();
+  if (modules.empty()) return std::nullopt;
+  return RunCommand("node " + ShellQuote(std::string(VEDOGRAF_DB_TESTS_DIR) + "/peer_dump.mjs") + " " +
+                    ShellQuote(modules) + " " + ShellQuote(file.string()) + " " + ShellQuote(table) + " " +
+                    ShellQuote(password) + " 2>/dev/null");
 }
 
 bool HaveMdbExport() { return RunCommand("command -v mdb-export >/dev/null 2>&1").has_value(); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,17 @@ std::optional<std::string> RunCommand(const std::string& command);
 
 // Tab-separated lines into fields.
 std::vector<std::vector<std::string>> SplitTsv(const std::string& text);
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// The real Access files beside the checkout.
+std::string SamplesDir();
+
+// `table` of `file` through mdb-reader (see peer_dump.mjs); nullopt when the
+// peer is not installed or fails.
+std::optional<std::string> PeerDump(const std::filesystem::path& file, const std::string& table,
+                                    const std::string& password = "");
 
 bool HaveMdbExport();
 // The node_modules folder holding mdb-reader, or empty when the peer is absent.

@@ -1,5 +1,5 @@
 // Dumps a table of an Access file through mdb-reader as tab-separated lines:
-// first the password line, then one line per row. Numbers keep their shortest
+// first the password line, then one line per row (table "-": none). Numbers keep their shortest
 // exact form, date-times become day-based numbers, NULL is \N.
 //   node peer_dump.mjs <node_modules dir> <file> <table> [password]
 const [modules, file, table, password] = process.argv.slice(2);
@@ -8,9 +8,9 @@ const { readFileSync } = await import("fs");
 const reader = new MDBReader(readFileSync(file), { password: password ?? "" });
 const out = [];
 out.push("P\t" + (reader.getPassword() ?? "\\N"));
-const t = reader.getTable(table);
-const names = t.getColumnNames();
-for (const row of t.getData()) {
+const t = table === "-" ? null : reader.getTable(table);
+const names = t ? t.getColumnNames() : [];
+for (const row of t ? t.getData() : []) {
   out.push(names.map((n) => {
     const v = row[n];
     if (v === null || v === undefined) return "\\N";

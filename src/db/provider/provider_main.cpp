@@ -11,6 +11,9 @@
 // decoded here from the raw bytes, checked against the field's length.
 //
 //   vedograf-db-provider <absolute path>
+//
+// The program clears MDBPATH, MDBICONV and MDBOPTS for it (an empty MDBPATH
+// entry makes libmdb loop on a missing file) and passes an absolute path.
 
 // mdbtools.h includes glib inside its extern "C" block, which glib's C++
 // templates refuse; taking glib first makes that inner include a no-op.
@@ -20,6 +23,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -43,16 +49,18 @@ struct TStats {
   std::uint64_t Unreadable = 0;
 };
 
-void WriteAll(const void* data, std::size_t n) {
+void WriteAllTo(int fd, const void* data, std::size_t n) {
   const char* p = static_cast<const char*>(data);
   while (n > 0) {
-    const ssize_t w = ::write(1, p, n);
+    const ssize_t w = ::write(fd, p, n);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) _exit(3);  // the program went away
     p += w;
     n -= static_cast<std::size_t>(w);
   }
 }
+
+void WriteAll(const void* data, std::size_t n) { WriteAllTo(1, data, n); }
 
 void Send(TFrame kind, const TFrameWriter& payload) {
   unsigned char head[5];
@@ -93,10 +101,17 @@ struct TReader {
 
   const unsigned char* At(const MdbField& f) const { return Mdb->pg_buf + f.start; }
 
+  // Whether the field's bytes lie inside the page (libmdb takes them from the
+  // row's own offset table, which a damaged page can point anywhere).
+  bool InPage(const MdbField& f) const {
+    const auto page = static_cast<long>(Mdb->fmt->pg_size);
+    return f.start >= 0 && f.siz >= 0 && f.start <= page && f.siz <= page - f.start;
+  }
+
   // A fixed value that is shorter than its type is damage: read as 0, counted.
   bool Present(const MdbField& f, int need) {
     if (f.is_null) return false;
-    if (f.siz < need || f.start < 0 || f.start + need > static_cast<int>(Mdb->fmt->pg_size)) {
+    if (f.siz < need || !InPage(f)) {
       ++Stats.Cut;
       return false;
     }
@@ -109,7 +124,12 @@ struct TReader {
       case MDB_BYTE: return Present(f, 1) ? At(f)[0] : 0;
       case MDB_INT: return Present(f, 2) ? static_cast<std::int16_t>(At(f)[0] | (At(f)[1] << 8)) : 0;
       case MDB_LONGINT: return Present(f, 4) ? static_cast<std::int32_t>(Le32(At(f))) : 0;
-      default: return 0;
+      default: {
+        // A real read as an integer rounds, half to even, as the field
+        // conversion of the dispatch software's tools does.
+        const double v = std::nearbyint(Real(pos));
+        return v >= -2147483648.0 && v <= 2147483647.0 ? static_cast<std::int32_t>(v) : 0;
+      }
     }
   }
 
@@ -141,10 +161,17 @@ struct TReader {
     }
   }
 
-  // Raw bytes of a long value; false when the value is damaged (then counted).
+  // libmdb computes a row's length as the difference of two stored offsets, so
+  // on a damaged page it can be "negative", i.e. huge after the conversion.
+  bool RowInPage(int start, std::size_t len) const {
+    const std::size_t page = Mdb->fmt->pg_size;
+    return start >= 0 && static_cast<std::size_t>(start) <= page && len <= page - static_cast<std::size_t>(start);
+  }
+
+  // Raw bytes of a long value into Memo; a damaged value is counted as cut.
   void ReadMemo(const MdbField& f) {
     Memo.clear();
-    if (f.siz < MDB_MEMO_OVERHEAD) {
+    if (f.siz < MDB_MEMO_OVERHEAD || !InPage(f)) {
       if (f.siz > 0) ++Stats.Cut;
       return;
     }
@@ -164,8 +191,7 @@ struct TReader {
     int off = 0;
     std::size_t rowLen = 0;
     if (flags & 0x40) {
-      if (mdb_find_pg_row(Mdb, pgRow, &buf, &off, &rowLen) != 0 || off < 0 ||
-          static_cast<std::size_t>(off) + rowLen > static_cast<std::size_t>(Mdb->fmt->pg_size)) {
+      if (mdb_find_pg_row(Mdb, pgRow, &buf, &off, &rowLen) != 0 || !RowInPage(off, rowLen)) {
         ++Stats.Cut;
         return;
       }
@@ -180,8 +206,7 @@ struct TReader {
       return;
     }
     for (int hop = 0; hop < kMaxMemoHops && pgRow != 0 && Memo.size() < len; ++hop) {
-      if (mdb_find_pg_row(Mdb, pgRow, &buf, &off, &rowLen) != 0 || rowLen < 4 || off < 0 ||
-          static_cast<std::size_t>(off) + rowLen > static_cast<std::size_t>(Mdb->fmt->pg_size))
+      if (mdb_find_pg_row(Mdb, pgRow, &buf, &off, &rowLen) != 0 || rowLen < 4 || !RowInPage(off, rowLen))
         break;
       const auto* b = static_cast<const unsigned char*>(buf) + off;
       const std::size_t want = len - Memo.size();
@@ -196,6 +221,10 @@ struct TReader {
     out.clear();
     const MdbField& f = Fields[static_cast<std::size_t>(pos)];
     if (f.is_null || f.siz <= 0) return;
+    if (!InPage(f)) {
+      ++Stats.Cut;
+      return;
+    }
     const unsigned char* bytes = nullptr;
     std::size_t n = 0;
     if (Types[static_cast<std::size_t>(pos)] == MDB_MEMO) {
@@ -237,7 +266,7 @@ struct TReader {
           continue;
         }
         start &= 0x1FFF;
-        if (static_cast<std::size_t>(start) + len > pageSize) {
+        if (!RowInPage(start, len) || static_cast<std::size_t>(start) >= pageSize) {
           ++Stats.Unreadable;
           continue;
         }
@@ -280,14 +309,58 @@ void Bind(TReader& r, MdbHandle* mdb, MdbTableDef* t) {
   r.Jet3 = IS_JET3(mdb);
 }
 
+// The ways libmdb has been seen to fail, on demand, so the program's guard
+// can be exercised without a file that happens to trigger them.
+void Misbehave(const char* how) {
+  if (std::strcmp(how, "--hang") == 0) {
+    for (;;) ::pause();
+  } else if (std::strcmp(how, "--spew") == 0) {
+    // The endless property loop of mdb_read_catalog: output, but no progress.
+    static const char line[] = "mdb_read_props: reading property of length 0\n";
+    for (;;) WriteAllTo(2, line, sizeof line - 1);
+  } else if (std::strcmp(how, "--crash") == 0) {
+    std::raise(SIGSEGV);
+  } else if (std::strcmp(how, "--abort") == 0) {
+    std::abort();
+  } else if (std::strcmp(how, "--exhaust") == 0) {
+    // What GLib does when memory runs out under the address-space cap.
+    for (;;) {
+      void* p = g_malloc(64u << 20);
+      std::memset(p, 1, 64u << 20);
+    }
+  } else if (std::strcmp(how, "--stall-after-schema") == 0) {
+    TFrameWriter w;
+    w.U64(1);
+    w.U64(0);
+    w.U32(0);
+    Send(TFrame::Schema, w);
+    for (;;) ::pause();
+  } else if (std::strcmp(how, "--garble") == 0) {
+    WriteAllTo(1, "Zgarbage", 8);
+    _exit(0);
+  } else if (std::strcmp(how, "--quit-early") == 0) {
+    TFrameWriter w;
+    w.U64(5);
+    w.U64(0);
+    w.U32(0);
+    Send(TFrame::Schema, w);
+    _exit(0);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || argv[1][0] != '/') {
+  // vedograf-db-provider [--hang|--spew|--crash|--abort|--exhaust|...] <absolute path>
+  if (argc < 2 || argc > 3 || argv[argc - 1][0] != '/') {
     std::fprintf(stderr, "usage: vedograf-db-provider <absolute path>\n");
     return 2;
   }
-  MdbHandle* mdb = mdb_open(argv[1], MDB_NOFLAGS);
+  if (argc == 3) Misbehave(argv[1]);
+  ::unsetenv("MDBPATH");
+  ::unsetenv("MDBICONV");
+  ::unsetenv("MDBOPTS");
+  MdbHandle* mdb = mdb_open(argv[argc - 1], MDB_NOFLAGS);
   if (!mdb) Fail(TProviderFailure::NotDatabase, "not a Jet database");
   if (!mdb_read_catalog(mdb, MDB_TABLE)) Fail(TProviderFailure::NotDatabase, "no readable catalog");
 
@@ -298,26 +371,32 @@ int main(int argc, char** argv) {
 
   TReader a;
   Bind(a, mdb, address);
-  if (!IsIntegerType(a.Types[0]) || !IsTextType(a.Types[1]))
+  if (!IsRealType(a.Types[0]) || !IsTextType(a.Types[1]))
     Fail(TProviderFailure::TablesMissing, "ADDRESS columns of unexpected types");
 
   TReader l;
   Bind(l, mdb, rxlog);
+  // Values are read by position; the filter and the ordering name MOBILE,
+  // FLAGS and DATE. In the dispatch software's table FLAGS and DATE are the
+  // columns 5 and 4; where they are not, their named values travel as well.
   const int mobile = FindColumn(rxlog, "MOBILE");
-  // The filter and the ordering name FLAGS and DATE; the values come from
-  // positions 5 and 4. In the dispatch software's table they are the same
-  // columns, and a table where they are not is not one of its logs.
-  if (mobile < 0 || FindColumn(rxlog, "FLAGS") != 5 || FindColumn(rxlog, "DATE") != 4)
-    Fail(TProviderFailure::TablesMissing, "MOBILE, FLAGS or DATE missing");
+  const int flags = FindColumn(rxlog, "FLAGS");
+  const int date = FindColumn(rxlog, "DATE");
+  if (mobile < 0 || flags < 0 || date < 0) Fail(TProviderFailure::TablesMissing, "MOBILE, FLAGS or DATE missing");
   const auto& ty = l.Types;
-  if (!IsIntegerType(ty[0]) || !IsTextType(ty[2]) || !IsRealType(ty[4]) || !IsIntegerType(ty[5]) ||
-      !IsRealType(ty[7]) || !IsRealType(ty[8]) || !IsRealType(ty[10]) ||
-      !IsIntegerType(ty[static_cast<std::size_t>(mobile)]))
+  auto type = [&ty](int pos) { return ty[static_cast<std::size_t>(pos)]; };
+  if (!IsRealType(ty[0]) || !IsTextType(ty[2]) || !IsRealType(ty[4]) || !IsRealType(ty[5]) ||
+      !IsRealType(ty[7]) || !IsRealType(ty[8]) || !IsRealType(ty[10]) || !IsRealType(type(mobile)) ||
+      !IsRealType(type(flags)) || !IsRealType(type(date)))
     Fail(TProviderFailure::TablesMissing, "RXLOG columns of unexpected types");
+  std::uint32_t layout = 0;
+  if (date != 4) layout |= vedograf::db::kLayoutNamedDate;
+  if (flags != 5) layout |= vedograf::db::kLayoutNamedFlags;
 
   TFrameWriter w;
   w.U64(rxlog->num_rows);
   w.U64(address->num_rows);
+  w.U32(layout);
   Send(TFrame::Schema, w);
   w.Clear();
 
@@ -344,6 +423,8 @@ int main(int argc, char** argv) {
     w.F64(l.Real(10));
     l.Text(2, text);
     w.Text(text);
+    if (layout & vedograf::db::kLayoutNamedDate) w.F64(l.Real(date));
+    if (layout & vedograf::db::kLayoutNamedFlags) w.I32(l.Integer(flags));
     if (w.Size() >= kBatchBytes) {
       Send(TFrame::Rows, w);
       w.Clear();

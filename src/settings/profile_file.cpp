@@ -1,0 +1,247 @@
+#include "settings/profile_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "core/text_encoding.h"
+
+namespace vedograf {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The section name of a header line, or nullopt for any other line.
+std::optional<std::string_view> HeaderName(std::string_view line) {
+  const std::string_view t = Trim(line);
+  if (t.empty() || t.front() != '[') return std::nullopt;
+  const std::size_t close = t.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(t.substr(1, close - 1));
+}
+
+bool IsKeyLine(std::string_view line) {
+  const std::string_view t = Trim(line);
+  return !t.empty() && t.front() != ';' && t.front() != '#';
+}
+
+std::string_view KeyOf(std::string_view line) {
+  const std::size_t eq = line.find('=');
+  return Trim(eq == std::string_view::npos ? line : line.substr(0, eq));
+}
+
+std::string ValueOf(std::string_view line) {
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return {};
+  std::string_view v = Trim(line.substr(eq + 1));
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+    v = v.substr(1, v.size() - 2);
+  }
+  return std::string(v);
+}
+
+std::string EncodeValue(std::string_view value) {
+  std::string v(value);
+  for (char& c : v) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  const bool edgeBlank = !v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t');
+  const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+  if (edgeBlank || quoted) return '"' + v + '"';
+  return v;
+}
+
+bool Fail(std::string* error, const std::string& what) {
+  if (error != nullptr) *error = what + ": " + std::strerror(errno);
+  return false;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TProfile::Load(const std::filesystem::path& file) {
+  sections_.clear();
+  sections_.push_back({});
+  std::error_code ec;
+  const auto status = std::filesystem::status(file, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return true;
+  if (ec || !std::filesystem::is_regular_file(status)) return false;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
+  Parse(ToUtf8FromWindows(raw));
+  return true;
+}
+
+void TProfile::Parse(std::string_view text) {
+  sections_.clear();
+  sections_.push_back({});
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t end = text.find('\n', from);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(from, end - from);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (const auto name = HeaderName(line)) {
+      sections_.push_back({std::string(*name), {}});
+    } else {
+      sections_.back().Lines.emplace_back(line);
+    }
+    from = end + 1;
+  }
+}
+
+TProfile::TSection* TProfile::Find(std::string_view section) {
+  for (std::size_t i = 1; i < sections_.size(); ++i) {
+    if (SameName(sections_[i].Name, section)) return &sections_[i];
+  }
+  return nullptr;
+}
+
+const TProfile::TSection* TProfile::Find(std::string_view section) const {
+  return const_cast<TProfile*>(this)->Find(section);
+}
+
+std::optional<std::string> TProfile::Read(std::string_view section, std::string_view key) const {
+  const TSection* s = Find(section);
+  if (s == nullptr) return std::nullopt;
+  for (const std::string& line : s->Lines) {
+    if (IsKeyLine(line) && line.find('=') != std::string::npos && SameName(KeyOf(line), key)) return ValueOf(line);
+  }
+  return std::nullopt;
+}
+
+std::vector<TProfile::TEntry> TProfile::SectionEntries(std::string_view section) const {
+  std::vector<TEntry> out;
+  const TSection* s = Find(section);
+  if (s == nullptr) return out;
+  for (const std::string& line : s->Lines) {
+    if (IsKeyLine(line)) out.push_back({std::string(KeyOf(line)), ValueOf(line)});
+  }
+  return out;
+}
+
+void TProfile::Write(std::string_view section, std::string_view key, std::string_view value) {
+  if (sections_.empty()) sections_.push_back({});
+  std::string line = std::string(key) + "=" + EncodeValue(value);
+  TSection* s = Find(section);
+  if (s == nullptr) {
+    // A blank line before a new section, as the profile functions leave it.
+    TSection& last = sections_.back();
+    if (!(sections_.size() == 1 && last.Lines.empty()) && (last.Lines.empty() || !Trim(last.Lines.back()).empty())) {
+      last.Lines.emplace_back();
+    }
+    sections_.push_back({std::string(section), {std::move(line)}});
+    return;
+  }
+  for (std::string& l : s->Lines) {
+    if (IsKeyLine(l) && l.find('=') != std::string::npos && SameName(KeyOf(l), key)) {
+      l = std::move(line);
+      return;
+    }
+  }
+  // After the section's last key line, so blank lines between sections stay between them.
+  std::size_t at = s->Lines.size();
+  while (at > 0 && Trim(s->Lines[at - 1]).empty()) --at;
+  s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+}
+
+void TProfile::EraseSection(std::string_view section) {
+  for (std::size_t i = 1; i < sections_.size();) {
+    if (SameName(sections_[i].Name, section)) {
+      sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+}
+
+std::string TProfile::Text() const {
+  std::string out;
+  for (std::size_t i = 0; i < sections_.size(); ++i) {
+    if (i > 0) out += "[" + sections_[i].Name + "]\n";
+    for (const std::string& l : sections_[i].Lines) {
+      out += l;
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+bool TProfile::Save(const std::filesystem::path& file, std::string* error) const {
+  const std::string text = Text();
+  const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+
+  // A read-only settings file stays as it is, as the profile functions of
+  // the original platform would leave it (rename alone would replace it).
+  mode_t mode = 0644;
+  struct stat st {};
+  if (::stat(file.c_str(), &st) == 0) {
+    if (::access(file.c_str(), W_OK) != 0) return Fail(error, file.string());
+    mode = st.st_mode & 07777;
+  }
+
+  std::string tmpl = (dir / ("." + file.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) return Fail(error, tmpl);
+  const bool ok = WriteAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  const int savedErrno = errno;
+  const bool closed = ::close(fd) == 0;
+  if (!ok || !closed) {
+    if (!ok) errno = savedErrno;
+    Fail(error, tmpl);
+    ::unlink(tmpl.c_str());
+    return false;
+  }
+  if (::rename(tmpl.c_str(), file.c_str()) != 0) {
+    Fail(error, file.string());
+    ::unlink(tmpl.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk only with the folder's entry.
+  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+}  // namespace vedograf

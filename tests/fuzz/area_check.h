@@ -1,0 +1,55 @@
+#pragma once
+// What every area file must give, whatever its bytes: an arranged list (no
+// empty slot, sizes ascending) and a lookup that agrees with the plain walk.
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "areas/area_lookup.h"
+#include "areas/control_point.h"
+#include "fuzz_util.h"
+
+namespace vedograf::fuzz {
+
+inline void CheckArrangedAreas(TControlPointList& list, const std::uint8_t* probe, std::size_t probeSize) {
+  double last = -INFINITY;
+  bool sawNaN = false;
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    TControlPoint* area = list.Items(i);
+    FUZZ_CHECK(area != nullptr);
+    for (const auto& v : area->Points) FUZZ_CHECK(v.has_value());
+    if (std::isnan(area->AreaSize)) {
+      sawNaN = true;
+    } else {
+      FUZZ_CHECK(!sawNaN);  // a NaN size sorts last
+      FUZZ_CHECK(area->AreaSize >= last);
+      last = area->AreaSize;
+    }
+    area->Selected = (i % 3) != 1;
+  }
+  const TAreaLookup lookup(list);
+  auto walk = [&](double lon, double lat) {
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+      const TControlPoint* a = list.Items(i);
+      if (a->Selected && a->Contains(lon, lat)) return static_cast<int>(i);
+    }
+    return -1;
+  };
+  // Probe at every reference point and vertex, and at positions the input's
+  // tail spells, so the grid's cell edges are crossed.
+  for (std::size_t i = 0; i < list.Count() && i < 64; ++i) {
+    const TControlPoint* a = list.Items(i);
+    const double lat = a->Latitude * 180.0 / M_PI, lon = a->Longitude * 180.0 / M_PI;
+    FUZZ_CHECK(lookup.Find(lon, lat) == walk(lon, lat));
+    FUZZ_CHECK(lookup.Find(lon + 1e-3, lat - 1e-3) == walk(lon + 1e-3, lat - 1e-3));
+  }
+  for (std::size_t off = 0; off + 16 <= probeSize && off < 16 * 32; off += 16) {
+    double lon, lat;
+    std::memcpy(&lon, probe + off, 8);
+    std::memcpy(&lat, probe + off + 8, 8);
+    FUZZ_CHECK(lookup.Find(lon, lat) == walk(lon, lat));
+  }
+}
+
+}  // namespace vedograf::fuzz

@@ -1,0 +1,89 @@
+// The settings file reader on arbitrary bytes, and the writer on what it
+// read: writing the settings read from any file and reading them back must
+// give the very same file again (a program that opens and closes twice
+// changes nothing the second time).
+
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "fuzz_util.h"
+#include "run/form_state.h"
+#include "settings/date_text.h"
+#include "settings/profile_file.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+// Throws from one handler, picked by the input, to fuzz the stop half-way.
+class TThrowingHandlers : public vedograf::ISettingsHandlers {
+ public:
+  explicit TThrowingHandlers(int at) : at_(at) {}
+  void DaysCheckBoxClick() override { Step(); }
+  void FilterCheckBoxClick() override { Step(); }
+  void InCheckBoxClick(int) override { Step(); }
+  void SensorCheckBoxClick(int) override { Step(); }
+  void AnInCheckBoxClick(int) override { Step(); }
+  void AnalogInputsCheckBoxClick() override { Step(); }
+
+ private:
+  void Step() {
+    if (++calls_ == at_) throw std::runtime_error("handler");
+  }
+  int at_;
+  int calls_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace vedograf;
+  const fuzz::TMemFile file(data, size);
+  TProfile profile;
+  FUZZ_CHECK(profile.Load(file.Path()));
+
+  TWindowMetrics metrics;
+  if (size > 0) metrics.ScreenWidth = 640 + data[0] * 8;
+  TFormState form;
+  ISettingsHandlers plain;
+  FUZZ_CHECK(ReadIniData(profile, form, &plain, metrics));
+  TFormState stopped;
+  TThrowingHandlers throwing(size > 1 ? data[1] % 16 : 3);
+  (void)ReadIniData(profile, stopped, &throwing, metrics);
+
+  TProfile first = profile;
+  WriteSettings(first, form);
+  const std::string once = first.Text();
+
+  TProfile reread;
+  reread.Parse(once);
+  TFormState again;
+  FUZZ_CHECK(ReadIniData(reread, again, nullptr, metrics));
+  WriteSettings(reread, again);
+  FUZZ_CHECK(reread.Text() == once);
+
+  // Whatever value is written is what is read: line breaks become blanks.
+  const std::string_view value(reinterpret_cast<const char*>(data), size < 300 ? size : 300);
+  first.Write("Settings", "FuzzValue", value);
+  std::string expected(value);
+  for (char& c : expected) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  const auto back = first.Read("Settings", "fuzzvalue");
+  FUZZ_CHECK(back && *back == expected);
+  TProfile third;
+  third.Parse(first.Text());
+  const auto back2 = third.Read("SETTINGS", "FuzzValue");
+  FUZZ_CHECK(back2 && *back2 == expected);
+
+  // Every date-time the reader takes is written so that it reads back the same.
+  double when = 0.0;
+  if (TryParseDateTime(value, when)) {
+    double again2 = -1.0;
+    FUZZ_CHECK(TryParseDateTime(FormatSettingsDateTime(when), again2));
+    FUZZ_CHECK(std::abs(again2 - when) < 1e-6);
+  }
+  (void)ParseProfileInt(value, 7);
+  return 0;
+}
