@@ -105,18 +105,18 @@ bool ReadFirstLine(const std::string& path, std::string& line) {
 }
 
 // "all" or numbers separated by commas; selects the items of those objects.
-bool SelectObjects(const std::string& wanted, const TObjReports& objects, TListState& list) {
+bool SelectObjects(const std::string& text, const TObjReports& objects, TListState& list) {
   list.Selected.assign(list.Items.size(), false);
-  if (wanted == "all") {
+  if (text == "all") {
     list.Selected.assign(list.Items.size(), true);
     return true;
   }
   std::set<std::int32_t> wanted;
   std::size_t from = 0;
-  while (from <= wanted.size()) {
-    std::size_t comma = wanted.find(',', from);
-    if (comma == std::string::npos) comma = wanted.size();
-    const std::int32_t n = ReadIntValue(std::string_view(wanted).substr(from, comma - from), -1);
+  while (from <= text.size()) {
+    std::size_t comma = text.find(',', from);
+    if (comma == std::string::npos) comma = text.size();
+    const std::int32_t n = ReadIntValue(std::string_view(text).substr(from, comma - from), -1);
     if (n < 1) return false;
     wanted.insert(n);
     from = comma + 1;
