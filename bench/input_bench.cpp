@@ -23,26 +23,15 @@
 #include "core/record.h"
 #include "core/units.h"
 #include "run/report_driver.h"
-#include "sheet/report_output.h"
+#include "bench_support.h"
 #include "support/memory_row_source.h"
-#include "support/test_services.h"
 
 namespace vedograf {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-class TNullOutput : public IReportOutput {
- public:
-  int ExcelInit() override { return 0; }
-  void MakeReport(const TRunView&, int, TReportMask) override {}
-  void ShowExcel() override {}
-};
-
-class TQuietServices : public test::TTestServices {
- public:
-  void SetWaitProgress(int, int) override {}
-};
+using bench::Clock;
+using bench::TNullOutput;
+using bench::TQuietServices;
 
 const double kBegin = EncodeDate(2024, 3, 1);
 
