@@ -121,9 +121,13 @@ void TAreaLookup::BuildGrid() {
   std::size_t cols = anyLam ? rows : 1;
   auto cellRange = [](double lo, double hi, double origin, double perRad, std::size_t n, bool bounded) {
     if (!bounded) return std::pair<std::size_t, std::size_t>{0, n - 1};
+    // Clamped before the conversion: a far-off band (a latitude of 1e95 read
+    // from a damaged file) gives a k no integer type holds.
     auto at = [&](double v) {
       const double k = (v - origin) * perRad;
-      return std::min(static_cast<std::size_t>(std::max(k, 0.0)), n - 1);
+      if (!(k > 0)) return std::size_t{0};
+      if (k >= static_cast<double>(n - 1)) return n - 1;
+      return static_cast<std::size_t>(k);
     };
     return std::pair<std::size_t, std::size_t>{at(lo), at(hi)};
   };
@@ -140,7 +144,7 @@ void TAreaLookup::BuildGrid() {
     cols = std::max<std::size_t>(cols / 2, 1);
   }
   rows_ = rows, cols_ = cols;
-  phiLo_ = phiLo, phiPerRad_ = anyPhi ? rows / (phiHi - phiLo) : 0;
+  phiLo_ = phiLo, phiHi_ = phiHi, phiPerRad_ = anyPhi ? rows / (phiHi - phiLo) : 0;
   lamLo_ = lamLo, lamPerRad_ = anyLam ? cols / (lamHi - lamLo) : 0;
   std::vector<std::uint32_t> start(rows * cols + 1, 0);
   auto forCells = [&](std::size_t i, auto&& f) {
@@ -168,11 +172,16 @@ int TAreaLookup::Find(double lon, double lat) const {
   // The cell of the fix. A latitude beyond every band (or NaN) leaves only
   // the areas without bounds. A longitude beyond every band goes to the edge
   // column, which holds every area without longitude bounds of its row.
-  const double ky = (phi - phiLo_) * phiPerRad_;
+  // The grid's top edge is tested on the latitude itself: at latitudes far
+  // beyond any real one (a damaged file) the bands' widening is lost in
+  // rounding, and a fix on the very edge would compute to row `rows_`.
   const double kx = std::clamp((lambda - lamLo_) * lamPerRad_, 0.0, static_cast<double>(cols_ - 1));
   const std::uint32_t* first = outside_.data();
   const std::uint32_t* last = first + outside_.size();
-  if (ky >= 0 && ky < static_cast<double>(rows_) && kx == kx) {
+  // Without latitude bands (phiPerRad_ 0) the one row holds every area.
+  if ((phiPerRad_ == 0 || (phi >= phiLo_ && phi <= phiHi_)) && kx == kx) {
+    const double k = (phi - phiLo_) * phiPerRad_;
+    const double ky = k > 0 ? std::min(k, static_cast<double>(rows_ - 1)) : 0.0;
     const std::size_t cell = static_cast<std::size_t>(ky) * cols_ + static_cast<std::size_t>(kx);
     first = cellItems_.data() + cellStart_[cell];
     last = cellItems_.data() + cellStart_[cell + 1];

@@ -45,7 +45,7 @@ class TAreaLookup {
   // those without any bounds are in outside_ too.
   void BuildGrid();
   std::size_t rows_ = 1, cols_ = 1;
-  double phiLo_ = 0, phiPerRad_ = 0, lamLo_ = 0, lamPerRad_ = 0;
+  double phiLo_ = 0, phiHi_ = 0, phiPerRad_ = 0, lamLo_ = 0, lamPerRad_ = 0;
   std::vector<std::uint32_t> cellStart_{0, 0};  // rows * cols + 1 offsets into cellItems_
   std::vector<std::uint32_t> cellItems_;        // indexes into chosen_
   std::vector<std::uint32_t> outside_;          // for a fix beyond every band

@@ -92,6 +92,20 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
+// The file a chain of symbolic links ends at (the path itself when it is no
+// link), so that a save replaces that file and the links stay links. A
+// missing final target is fine: the save makes it.
+std::filesystem::path FollowLinks(std::filesystem::path p) {
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(p, ec))) return p;
+    const std::filesystem::path target = std::filesystem::read_symlink(p, ec);
+    if (ec) return p;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return p;
+}
+
 }  // namespace
 
 bool TProfile::Load(const std::filesystem::path& file) {
@@ -118,7 +132,10 @@ void TProfile::Parse(std::string_view text) {
     std::size_t end = text.find('\n', from);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(from, end - from);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Every CR before the LF: a CR LF file that went through one more LF to
+    // CR LF conversion ends its lines in CR CR LF, and a CR kept in a value
+    // would make every number of the file unreadable.
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (const auto name = HeaderName(line)) {
       sections_.push_back({std::string(*name), {}});
     } else {
@@ -205,8 +222,9 @@ std::string TProfile::Text() const {
   return out;
 }
 
-bool TProfile::Save(const std::filesystem::path& file, std::string* error) const {
+bool TProfile::Save(const std::filesystem::path& path, std::string* error) const {
   const std::string text = Text();
+  const std::filesystem::path file = FollowLinks(path);
   const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
 
   // A read-only settings file stays as it is, as the profile functions of

@@ -29,7 +29,8 @@ class TProfile {
   // missing file gives an empty profile and true; a file that exists but
   // cannot be read gives false and leaves the profile empty.
   bool Load(const std::filesystem::path& file);
-  // Replaces the contents by `text` (already UTF-8). Lines end at LF or CR LF.
+  // Replaces the contents by `text` (already UTF-8). Lines end at LF, and
+  // CRs before the LF belong to the line end.
   void Parse(std::string_view text);
 
   // The value of the first line of `section` whose key is `key`; nullopt when
@@ -52,7 +53,8 @@ class TProfile {
 
   // Writes Text() to `file` through a temporary file in the same folder,
   // fsync and rename, so the previous file stays whole when anything fails.
-  // An existing file keeps its permission bits. Returns false (with a reason
+  // An existing file keeps its permission bits; a symbolic link stays one,
+  // the file it names is replaced. Returns false (with a reason
   // in `error` when given) on any failure, the old file untouched.
   bool Save(const std::filesystem::path& file, std::string* error = nullptr) const;
 

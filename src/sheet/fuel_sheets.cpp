@@ -202,6 +202,20 @@ void MakeGraphReport(const TSheetJob& job) {
   // The time axis of this workbook's period, as the fuel calculator builds it.
   std::vector<double> times(static_cast<std::size_t>(count));
   for (int m = 0; m < count; ++m) times[m] = job.Run.Current.Begin + m * kMinuteToDays + job.Run.Req.TimeBias;
+  // The columns the loop below fills, found the same way, so that each of the
+  // count rows grows once rather than once per column.
+  int columns = 1;
+  for (const TObjReport& obj : job.Run.Objects) {
+    if (!obj.InReport) continue;
+    const int last = k == 1 ? columns + 1 : columns + k + 1;
+    std::array<const TArray<float>*, 3> series{};
+    if (last > kGraphLastColumn || !seriesOf(obj, series)) break;
+    bool complete = true;
+    for (int s = 0; s < k; ++s) complete = complete && static_cast<int>(series[s]->size()) >= count;
+    if (complete) columns += k >= 2 ? k + 1 : k;
+  }
+  cells.ExcelSheet()->ReserveCells(1, count, columns);
+
   TValueArray block(count, 1);
   const TRange labels = cells.TimeColToExcel(block, times.data(), 1, 1, count);
 

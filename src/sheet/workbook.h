@@ -158,6 +158,10 @@ class TWorksheet : public TSheet {
   TRange Cells(int row, int col);
   // The whole row; throws outside the sheet.
   TRange Rows(int row);
+  // A hint before writing column after column into the same tall block: each
+  // of these rows is about to get `more` cells, so each grows once instead of
+  // once per column. Changes no cell.
+  void ReserveCells(int firstRow, int lastRow, int more);
 
   struct TImpl;
   TImpl& Impl() { return *impl_; }

@@ -64,6 +64,7 @@ struct TWorksheet::TImpl {
   TRowData& Row(int row);
   // The cell, created with the row's or column's format when missing.
   TCell& Cell(int row, int col);
+  void ReserveCells(int firstRow, int lastRow, int more);
   const TCell* FindCell(int row, int col) const;
   std::uint16_t DefaultStyle(int row, int col) const;
 };

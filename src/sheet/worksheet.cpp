@@ -57,12 +57,11 @@ std::uint16_t TWorksheet::TImpl::DefaultStyle(int row, int col) const {
 }
 
 TCell& TWorksheet::TImpl::Cell(int row, int col) {
-  const std::uint16_t style = DefaultStyle(row, col);
   std::vector<TCell>& cells = Row(row).Cells;
   if (cells.empty() || cells.back().Col < col) {
     TCell c{};
     c.Col = static_cast<std::uint16_t>(col);
-    c.Style = style;
+    c.Style = DefaultStyle(row, col);
     c.Type = kCellBlank;
     cells.push_back(c);
     return cells.back();
@@ -71,9 +70,18 @@ TCell& TWorksheet::TImpl::Cell(int row, int col) {
   if (it != cells.end() && it->Col == col) return *it;
   TCell c{};
   c.Col = static_cast<std::uint16_t>(col);
-  c.Style = style;
+  c.Style = DefaultStyle(row, col);
   c.Type = kCellBlank;
   return *cells.insert(it, c);
+}
+
+void TWorksheet::TImpl::ReserveCells(int firstRow, int lastRow, int more) {
+  if (firstRow < 1 || lastRow < firstRow || more < 1) return;
+  Row(lastRow);
+  for (int r = firstRow; r <= lastRow; ++r) {
+    std::vector<TCell>& cells = Rows[static_cast<std::size_t>(r) - 1].Cells;
+    cells.reserve(cells.size() + static_cast<std::size_t>(more));
+  }
 }
 
 const TCell* TWorksheet::TImpl::FindCell(int row, int col) const {
@@ -113,6 +121,11 @@ TRange TWorksheet::Cells(int row, int col) {
     throw TOleError(kErrGeneric, "Ячейка вне листа: строка " + std::to_string(row) + ", столбец " + std::to_string(col));
   }
   return TRange(*this, TArea{row, col, row, col});
+}
+
+void TWorksheet::ReserveCells(int firstRow, int lastRow, int more) {
+  CheckAlive();
+  impl_->ReserveCells(std::max(firstRow, 1), std::min(lastRow, kMaxRows), std::min(more, kMaxCols));
 }
 
 TRange TWorksheet::Rows(int row) {
@@ -255,6 +268,7 @@ void TRange::SetValue(const TValueArray& block) const {
   TWorkbook::TImpl& book = sheet_->Workbook().Impl();
   TWorksheet::TImpl& ws = sheet_->Impl();
   const std::uint32_t na = book.Strings.Intern("#N/A");
+  ws.Row(area_.Row2);
   // Column by column so that a tall block appends to each row's cells.
   for (int c = area_.Col1; c <= area_.Col2; ++c) {
     const int bc = c - area_.Col1;
@@ -629,6 +643,18 @@ class TSheetStream : public IZipStream {
     buf_.append(tmp, res.ptr);
   }
 
+  void WriteCellStart(const TCell& c, std::string_view rowDigits) {
+    buf_ += "<c r=\"";
+    buf_ += c.Col <= 702 ? cols_[c.Col - 1] : ColumnName(c.Col);
+    buf_ += rowDigits;
+    buf_ += '"';
+    if (c.Style != 0) {
+      buf_ += " s=\"";
+      AppendInt(c.Style);
+      buf_ += '"';
+    }
+  }
+
   void WriteRow(int r, const TRowData& row) {
     if (row.Cells.empty() && row.Attrs.empty()) return;
     buf_ += "<row r=\"";
@@ -644,48 +670,61 @@ class TSheetStream : public IZipStream {
     const auto rowEnd = std::to_chars(rowText, rowText + sizeof rowText, r).ptr;
     const std::string_view rowDigits(rowText, static_cast<std::size_t>(rowEnd - rowText));
     for (const TCell& c : row.Cells) {
-      buf_ += "<c r=\"";
-      buf_ += c.Col <= 702 ? cols_[c.Col - 1] : ColumnName(c.Col);
-      buf_ += rowDigits;
-      buf_ += '"';
-      if (c.Style != 0) {
-        buf_ += " s=\"";
-        AppendInt(c.Style);
-        buf_ += '"';
-      }
-      switch (c.Type) {
-        case kCellBlank:
-          buf_ += "/>";
-          continue;
-        case kCellNumber:
-        case kCellFloat: {
-          buf_ += "><v>";
-          char tmp[32];
-          auto res = c.Type == kCellFloat ? std::to_chars(tmp, tmp + sizeof tmp, static_cast<float>(c.Num))
-                                          : std::to_chars(tmp, tmp + sizeof tmp, c.Num);
-          buf_.append(tmp, res.ptr);
-          buf_ += "</v></c>";
-          continue;
-        }
-        case kCellString:
-          buf_ += " t=\"s\"><v>";
-          AppendInt(c.Id);
-          buf_ += "</v></c>";
-          continue;
-        case kCellBool:
-          buf_ += c.Num != 0 ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>";
-          continue;
-        case kCellError:
+      if (c.Type == kCellError || c.Type == kCellFormula) {
+        WriteCellStart(c, rowDigits);
+        if (c.Type == kCellError) {
           buf_ += " t=\"e\"><v>";
           xml::AppendEscaped(buf_, book_.Strings.Get(c.Id));
           buf_ += "</v></c>";
-          continue;
-        case kCellFormula:
+        } else {
           buf_ += "><f>";
           xml::AppendEscaped(buf_, FormulaR1C1ToA1(book_.Formulas.Get(c.Id), r, c.Col));
           buf_ += "</f></c>";
-          continue;
+        }
+        continue;
       }
+      // The common cells are built in one small buffer and appended at once:
+      // the volume graph has millions of them.
+      char cell[128];
+      char* p = cell;
+      auto put = [&p](std::string_view t) {
+        std::memcpy(p, t.data(), t.size());
+        p += t.size();
+      };
+      put("<c r=\"");
+      const std::string& col = c.Col <= 702 ? cols_[c.Col - 1] : (spare_ = ColumnName(c.Col));
+      put(col);
+      put(rowDigits);
+      *p++ = '"';
+      if (c.Style != 0) {
+        put(" s=\"");
+        p = std::to_chars(p, cell + sizeof cell, c.Style).ptr;
+        *p++ = '"';
+      }
+      switch (c.Type) {
+        case kCellBlank:
+          put("/>");
+          break;
+        case kCellNumber:
+        case kCellFloat:
+          put("><v>");
+          p = (c.Type == kCellFloat ? std::to_chars(p, cell + sizeof cell, static_cast<float>(c.Num))
+                                    : std::to_chars(p, cell + sizeof cell, c.Num))
+                  .ptr;
+          put("</v></c>");
+          break;
+        case kCellString:
+          put(" t=\"s\"><v>");
+          p = std::to_chars(p, cell + sizeof cell, c.Id).ptr;
+          put("</v></c>");
+          break;
+        case kCellBool:
+          put(c.Num != 0 ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>");
+          break;
+        default:
+          break;
+      }
+      buf_.append(cell, static_cast<std::size_t>(p - cell));
     }
     buf_ += "</row>";
   }
@@ -697,6 +736,7 @@ class TSheetStream : public IZipStream {
   std::size_t row_ = 0;
   bool done_ = false;
   std::vector<std::string> cols_;
+  std::string spare_;  // a column name beyond the cached ones
 };
 
 }  // namespace

@@ -85,7 +85,12 @@ TEST(StartUp, AFailedSettingsWriteIsToldAndTheWindowStillCloses) {
   test::TBoxAnswerer answerer;
   w->close();
   EXPECT_FALSE(w->isVisible());
-  EXPECT_EQ(answerer.Texts(), (std::vector<std::string>{"Невозможно записать файл с настройками!"}));
+  // On a slow machine the start-up opening of the (missing) default database
+  // may already have told its own error; the write failure is told once, last.
+  const std::vector<std::string> texts = answerer.Texts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), "Невозможно записать файл с настройками!");
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), texts.back()), 1);
 }
 
 TEST(StartUp, WithoutTheOptionOrTheSwitchNoDatabaseOpens) {

@@ -48,14 +48,16 @@ void Walk(vedograf::TWorkbook& book) {
     } catch (const TOleError&) {
     }
   }
-  for (int i = 1; i <= book.ChartCount(); ++i) {
+  // Counted first: each copy adds a chart.
+  const int charts = book.ChartCount();
+  for (int i = 1; i <= charts; ++i) {
     TChart& ch = book.Charts(i);
     try {
       for (int s = 1; s <= ch.SeriesCount(); ++s) {
         (void)ch.SeriesCollection(s).ValuesRef();
       }
       if (ch.HasTitle()) (void)ch.TitleText();
-      ch.Copy();
+      if (i == 1) ch.Copy();
     } catch (const TOleError&) {
     }
   }
