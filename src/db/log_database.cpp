@@ -310,6 +310,16 @@ void TLogDatabase::First() { Select(); }
 void TLogDatabase::Next() {
   if (pos_ < end_) ++pos_;
   SkipRejected();
+  // An object's rows lie scattered among the other objects' in table order,
+  // so nearly every row is a cache miss; asking for the row a few steps ahead,
+  // and for the text of a nearer one, hides most of the wait.
+  if (pos_ + 8 < end_) __builtin_prefetch(&rows_[list_[pos_ + 8]]);
+  if (pos_ + 4 < end_) {
+    const TRow& r = rows_[list_[pos_ + 4]];
+    if ((r.TextLen & kLenMask) != 0) {
+      __builtin_prefetch(chunks_[static_cast<std::size_t>(r.TextAt >> 32)].get() + (r.TextAt & 0xFFFFFFFFu));
+    }
+  }
 }
 
 const TLogDatabase::TRow& TLogDatabase::Current() const {
