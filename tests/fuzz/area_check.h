@@ -8,6 +8,7 @@
 
 #include "areas/area_lookup.h"
 #include "areas/control_point.h"
+#include "core/units.h"
 #include "fuzz_util.h"
 
 namespace vedograf::fuzz {
@@ -40,7 +41,7 @@ inline void CheckArrangedAreas(TControlPointList& list, const std::uint8_t* prob
   // tail spells, so the grid's cell edges are crossed.
   for (std::size_t i = 0; i < list.Count() && i < 64; ++i) {
     const TControlPoint* a = list.Items(i);
-    const double lat = a->Latitude * 180.0 / M_PI, lon = a->Longitude * 180.0 / M_PI;
+    const double lat = a->Latitude / kDegToRad, lon = a->Longitude / kDegToRad;
     FUZZ_CHECK(lookup.Find(lon, lat) == walk(lon, lat));
     FUZZ_CHECK(lookup.Find(lon + 1e-3, lat - 1e-3) == walk(lon + 1e-3, lat - 1e-3));
   }

@@ -5,6 +5,7 @@
 
 #include "areas/area_lookup.h"
 #include "areas/control_point.h"
+#include "core/units.h"
 #include "run/form_state.h"
 #include "settings/profile_file.h"
 #include "settings/settings_file.h"
@@ -30,7 +31,7 @@ TEST(FoundByFuzzing, LookupFindsAnAreaOnTheGridsTopEdge) {
   const TAreaLookup lookup(list);
   for (std::size_t i = 0; i < list.Count(); ++i) {
     const TControlPoint* a = list.Items(i);
-    const double lat = a->Latitude * 180.0 / M_PI, lon = a->Longitude * 180.0 / M_PI;
+    const double lat = a->Latitude / kDegToRad, lon = a->Longitude / kDegToRad;
     EXPECT_EQ(lookup.Find(lon, lat), Walk(list, lon, lat)) << a->Name;
     EXPECT_NE(lookup.Find(lon, lat), -1) << a->Name;
   }
@@ -44,7 +45,7 @@ TEST(FoundByFuzzing, LookupOfOneAreaBeyondAnyRealLatitude) {
   list.Arrange();
   list.Items(0)->Selected = true;
   const TAreaLookup lookup(list);
-  const double lat = list.Items(0)->Latitude * 180.0 / M_PI, lon = list.Items(0)->Longitude * 180.0 / M_PI;
+  const double lat = list.Items(0)->Latitude / kDegToRad, lon = list.Items(0)->Longitude / kDegToRad;
   EXPECT_EQ(lookup.Find(lon, lat), Walk(list, lon, lat));
   EXPECT_EQ(lookup.Find(1.0, 1.0), -1);
 }
