@@ -6,6 +6,7 @@
 #include "areas/area_lookup.h"
 #include "areas/control_point.h"
 #include "core/units.h"
+#include "core/units.h"
 #include "run/form_state.h"
 #include "settings/profile_file.h"
 #include "settings/settings_file.h"
@@ -22,19 +23,25 @@ int Walk(const TControlPointList& list, double lon, double lat) {
 
 TEST(FoundByFuzzing, LookupFindsAnAreaOnTheGridsTopEdge) {
   // A damaged .mrk line put an area at a latitude of 1e21 degrees; a fix on
-  // its reference point fell just beyond the grid and was not found.
+  // its reference point computed to the row just past the grid and was not
+  // found. The positions are the fuzzer's, to the last bit.
   TControlPointList list;
-  list.AddPoint(1.1111111111111111e+21, 55.76, "far")->Radius = 300;
-  list.AddPoint(1.0, 1.0, "near")->Radius = 300;
-  list.Arrange();
-  for (std::size_t i = 0; i < list.Count(); ++i) list.Items(i)->Selected = true;
-  const TAreaLookup lookup(list);
-  for (std::size_t i = 0; i < list.Count(); ++i) {
-    const TControlPoint* a = list.Items(i);
-    const double lat = a->Latitude / kDegToRad, lon = a->Longitude / kDegToRad;
-    EXPECT_EQ(lookup.Find(lon, lat), Walk(list, lon, lat)) << a->Name;
-    EXPECT_NE(lookup.Find(lon, lat), -1) << a->Name;
+  const double places[4][2] = {{1.9392547244381438e+19, 0.97319559091203811},
+                               {0.97302105798683869, 0.65641833167506736},
+                               {0.017453292519943295, 0.017453292519943295},
+                               {0.017453292519943295, 0.017453292519943295}};
+  for (const auto& p : places) {
+    TControlPoint* a = list.AddPoint(0, 0, "area");
+    a->Latitude = p[0];
+    a->Longitude = p[1];
+    a->Radius = 300;
   }
+  list.Arrange();
+  for (std::size_t i = 0; i < list.Count(); ++i) list.Items(i)->Selected = i != 1;
+  const TAreaLookup lookup(list);
+  const double lon = 55.759999999999998, lat = 1.1111111111111111e+21;
+  ASSERT_EQ(Walk(list, lon, lat), 0);
+  EXPECT_EQ(lookup.Find(lon, lat), 0);
 }
 
 TEST(FoundByFuzzing, LookupOfOneAreaBeyondAnyRealLatitude) {
