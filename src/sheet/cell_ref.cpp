@@ -353,7 +353,9 @@ std::string Rewrite(std::string_view t, int row, int col, TMode mode, std::strin
         }
         out.append(t.substr(i, p - i));
         i = p;
-        tokenStart = true;
+        // As the R1C1 reader sees it: letters right after a number are no
+        // reference, or "1A1" would come back from R1C1 as another text.
+        tokenStart = false;
         continue;
       }
       // A name, a function name or an unquoted sheet name.

@@ -1,6 +1,7 @@
 // The workbook package: opening, the sheets and names of the workbook part,
 // saving.
 
+#include <functional>
 #include <algorithm>
 #include <cstring>
 
@@ -259,10 +260,14 @@ std::unique_ptr<TWorkbook> TWorkbook::Open(const std::filesystem::path& path) {
       b.Parts.erase(rel->second.Target);
       sheet = std::move(ws);
     } else if (EndsWith(rel->second.Type, "/chartsheet")) {
+      // Its part is passed through on saving: a sheet without one would
+      // make a book that no reader (ours included) opens.
+      (void)need(rel->second.Target);
       auto ch = std::make_unique<TChart>(*book);
       LoadChart(b, *ch, rel->second.Target);
       sheet = std::move(ch);
     } else {
+      (void)need(rel->second.Target);
       sheet = std::make_unique<TOtherSheet>(*book);
     }
     sheet->Meta.Name = s.attribute("name").value();
@@ -487,6 +492,14 @@ std::string SharedStringsXml(const TWorkbook::TImpl& b) {
 }  // namespace
 
 void TWorkbook::SaveAs(const std::filesystem::path& path) {
+  Save([&](TZipWriter& zip) { zip.Write(path); });
+}
+
+void TWorkbook::SaveTo(int fd, const std::filesystem::path& shownAs) {
+  Save([&](TZipWriter& zip) { zip.WriteTo(fd, shownAs); });
+}
+
+void TWorkbook::Save(const std::function<void(TZipWriter&)>& write) {
   TImpl& b = *impl_;
   std::map<std::string, std::string> out = b.Parts;
   std::map<std::string, std::unique_ptr<IZipStream>> streams;
@@ -612,7 +625,7 @@ void TWorkbook::SaveAs(const std::filesystem::path& path) {
     zip.Add(name, std::move(data));
   }
   for (auto& [name, stream] : streams) zip.Add(name, std::move(stream));
-  zip.Write(path);
+  write(zip);
 }
 
 // ---- TExcelApp ----

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,6 +53,7 @@ class TValueArray {
 };
 
 class TWorkbook;
+class TZipWriter;
 class TWorksheet;
 class TChart;
 class TExcelApp;
@@ -260,11 +262,14 @@ class TWorkbook {
   // chain and every part no longer referenced left out. Replaces `path`
   // atomically; throws kErrFileSave on failure, leaving `path` as it was.
   void SaveAs(const std::filesystem::path& path);
+  // The same workbook into the open file `fd` (named `shownAs` in messages).
+  void SaveTo(int fd, const std::filesystem::path& shownAs);
 
   struct TImpl;
   TImpl& Impl() { return *impl_; }
 
  private:
+  void Save(const std::function<void(TZipWriter&)>& write);
   TWorkbook();
   std::unique_ptr<TImpl> impl_;
 };

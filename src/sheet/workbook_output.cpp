@@ -10,9 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <new>
+#include <system_error>
 
 #include "core/datetime.h"
 #include "sheet/cell_write.h"
+#include "sheet/new_file.h"
 
 namespace vedograf {
 
@@ -152,15 +155,6 @@ void TWorkbookOutput::DeleteSheets(TReportMask mask) {
 
 namespace {
 
-// Creates `path` exclusively, so that no existing file is ever replaced.
-// Returns 0, EEXIST, or another errno.
-int Reserve(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return errno;
-  ::close(fd);
-  return 0;
-}
-
 void OpenWithDesktop(const fs::path& file) {
   // Detached through an intermediate child so that no zombie is left and the
   // spreadsheet application outlives us.
@@ -223,25 +217,28 @@ bool TWorkbookOutput::SaveOne(TWorkbook& book, const std::string& stamp, std::ve
     if (ec) {
       reason = ec.message();
     } else {
-      for (int n = 1; n < 10000 && reason.empty(); ++n) {
-        const std::string name =
-            target.Stem + (n == 1 ? std::string() : " (" + std::to_string(n) + ")") + target.Extension;
-        const fs::path path = folder / name;
-        const int err = Reserve(path);
-        if (err == EEXIST) continue;
-        if (err != 0) {
-          reason = std::strerror(err);
-          break;
+      auto nameOf = [&](int n) {
+        return folder / (target.Stem + (n == 1 ? std::string() : " (" + std::to_string(n) + ")") + target.Extension);
+      };
+      // Written in full before it gets a name; the name must not exist, so
+      // no earlier report is ever replaced and a failure leaves nothing.
+      fs::path current = nameOf(1);
+      try {
+        TNewFile file(folder);
+        book.SaveTo(file.Fd(), current);
+        for (int n = 1; n < 10000; ++n) {
+          current = nameOf(n);
+          if (file.Publish(current)) {
+            savedAt = current;
+            break;
+          }
         }
-        try {
-          book.SaveAs(path);
-          savedAt = path;
-        } catch (const std::exception& e) {
-          reason = e.what();
-          std::error_code rm;
-          if (fs::is_regular_file(path, rm) && fs::file_size(path, rm) == 0) fs::remove(path, rm);
-        }
-        break;
+      } catch (const std::system_error& e) {
+        reason = "Не удается сохранить файл " + current.string() + ": " + e.code().message();
+      } catch (const std::bad_alloc&) {
+        reason = "Не удается сохранить файл " + current.string() + ": недостаточно памяти";
+      } catch (const std::exception& e) {
+        reason = e.what();
       }
     }
     if (!savedAt.empty()) break;

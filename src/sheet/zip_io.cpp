@@ -2,9 +2,15 @@
 
 #include <zip.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <vector>
 
 #include "core/errors.h"
+#include "sheet/new_file.h"
 #include "sheet/workbook.h"
 
 namespace vedograf {
@@ -113,9 +119,41 @@ void TZipWriter::Write(const std::filesystem::path& path) {
   auto fail = [&](const std::string& why) {
     throw TOleError(kErrFileSave, "Не удается сохранить файл " + path.string() + ": " + why);
   };
-  int code = 0;
-  TZipPtr z(zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
-  if (!z) fail(ZipErrorText(code));
+  try {
+    TNewFile file(path.parent_path());
+    WriteTo(file.Fd(), path);
+    file.Replace(path);
+  } catch (const std::system_error& e) {
+    fail(e.code().message());
+  }
+}
+
+void TZipWriter::WriteTo(int fd, const std::filesystem::path& shownAs) {
+  auto fail = [&](const std::string& why) {
+    throw TOleError(kErrFileSave, "Не удается сохранить файл " + shownAs.string() + ": " + why);
+  };
+  // libzip writes a named file through a temporary name of its own; the
+  // archive is made in memory instead and the caller decides where it goes.
+  zip_error_t err;
+  zip_error_init(&err);
+  zip_source_t* archive = zip_source_buffer_create(nullptr, 0, 0, &err);
+  if (archive == nullptr) {
+    zip_error_fini(&err);
+    fail("zip_source_buffer_create");
+  }
+  TZipPtr z(zip_open_from_source(archive, ZIP_TRUNCATE, &err));
+  if (!z) {
+    zip_source_free(archive);
+    const std::string why = zip_error_strerror(&err);
+    zip_error_fini(&err);
+    fail(why);
+  }
+  zip_error_fini(&err);
+  struct TSourceRelease {
+    zip_source_t* s;
+    ~TSourceRelease() { zip_source_free(s); }
+  } keep{archive};
+  zip_source_keep(archive);  // outlives the archive, which writes into it
   for (TEntry& e : entries_) {
     zip_source_t* src = nullptr;
     if (e.stream) {
@@ -147,6 +185,32 @@ void TZipWriter::Write(const std::filesystem::path& path) {
   if (zip_close(z.get()) != 0) fail(zip_strerror(z.get()));
   z.release();  // zip_close freed it
   entries_.clear();
+
+  if (zip_source_open(archive) != 0) fail(zip_error_strerror(zip_source_error(archive)));
+  std::vector<char> buf(1 << 20);
+  for (;;) {
+    const zip_int64_t got = zip_source_read(archive, buf.data(), buf.size());
+    if (got < 0) {
+      const std::string why = zip_error_strerror(zip_source_error(archive));
+      zip_source_close(archive);
+      fail(why);
+    }
+    if (got == 0) break;
+    const char* p = buf.data();
+    std::size_t left = static_cast<std::size_t>(got);
+    while (left > 0) {
+      const ssize_t w = ::write(fd, p, left);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        const int e = w < 0 ? errno : ENOSPC;
+        zip_source_close(archive);
+        fail(std::strerror(e));
+      }
+      p += w;
+      left -= static_cast<std::size_t>(w);
+    }
+  }
+  zip_source_close(archive);
 }
 
 }  // namespace vedograf

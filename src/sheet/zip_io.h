@@ -32,6 +32,8 @@ class TZipWriter {
   // so an existing file is replaced whole or not at all). Throws
   // TOleError(kErrFileSave) with libzip's reason.
   void Write(const std::filesystem::path& path);
+  // Writes the archive to the open file `fd`; `shownAs` names it in messages.
+  void WriteTo(int fd, const std::filesystem::path& shownAs);
 
  private:
   struct TEntry {
