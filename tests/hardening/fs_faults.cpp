@@ -63,6 +63,10 @@ int OpenCommon(const char* name, const char* path, int flags, mode_t mode) {
   using F = int (*)(const char*, int, ...);
   static const F real = Real<F>(name);
   const bool under = Under(path);
+  if (under && g.plan.NoTmpFile && (flags & O_TMPFILE) == O_TMPFILE) {
+    errno = EOPNOTSUPP;
+    return -1;
+  }
   if (under && Fails(TCall::Open)) return -1;
   const int fd = real(path, flags, mode);
   if (under) Track(fd);
@@ -186,6 +190,39 @@ int rename(const char* from, const char* to) {
   static const F real = f::Real<F>("rename");
   if ((f::Under(from) || f::Under(to)) && f::Fails(TCall::Rename)) return -1;
   return real(from, to);
+}
+
+// Naming a finished file counts as a rename, whichever call does it.
+int renameat(int fromDir, const char* from, int toDir, const char* to) {
+  using F = int (*)(int, const char*, int, const char*);
+  static const F real = f::Real<F>("renameat");
+  if ((f::Under(from) || f::Under(to)) && f::Fails(TCall::Rename)) return -1;
+  return real(fromDir, from, toDir, to);
+}
+
+int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned int flags) {
+  using F = int (*)(int, const char*, int, const char*, unsigned int);
+  static const F real = f::Real<F>("renameat2");
+  if ((f::Under(from) || f::Under(to)) && f::g.plan.NoRenameFlags && flags != 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  if ((f::Under(from) || f::Under(to)) && f::Fails(TCall::Rename)) return -1;
+  return real(fromDir, from, toDir, to, flags);
+}
+
+int link(const char* from, const char* to) {
+  using F = int (*)(const char*, const char*);
+  static const F real = f::Real<F>("link");
+  if ((f::Under(from) || f::Under(to)) && f::Fails(TCall::Rename)) return -1;
+  return real(from, to);
+}
+
+int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+  using F = int (*)(int, const char*, int, const char*, int);
+  static const F real = f::Real<F>("linkat");
+  if (f::Under(to) && f::Fails(TCall::Rename)) return -1;
+  return real(fromDir, from, toDir, to, flags);
 }
 
 }  // extern "C"

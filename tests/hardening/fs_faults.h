@@ -22,6 +22,10 @@ struct TPlan {
   int Errno = EIO;
   bool FailRest = false;   // every later call of the kind fails too (a full disk stays full)
   std::size_t WriteChunk = 0;  // > 0: writes pass at most this many bytes (short writes)
+  // A filesystem without nameless files (O_TMPFILE refused), or without
+  // rename flags (renameat2 refused); neither counts as a call.
+  bool NoTmpFile = false;
+  bool NoRenameFlags = false;
 };
 
 void Arm(const TPlan& plan);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -339,6 +341,64 @@ TEST(ReportDriver, SecondRunReplacesOnlyItsOwnReports) {
   h.Run(kMaskStops);
   EXPECT_EQ(h.Obj(1).NavLossCount, 1);
   EXPECT_EQ(h.Obj(1).NavLosses.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vedograf
+
+namespace vedograf {
+namespace {
+
+TEST(ReportDriver, MemoryMessagesExactlyWhenTheirAllocationFails) {
+  // Every allocation of a run with every position report fails in turn, N = 1
+  // up to the first N never reached. A failing buffer allocation ends the run
+  // with the first message and nothing written; a failing per-object copy
+  // writes the rest with the second; nothing else is ever told, and every
+  // allocation is given back.
+  auto prepare = [](TDriverHarness& h) {
+    for (int m = 1; m <= 3; ++m) {
+      for (int i = 0; i < 40; ++i) {
+        // Moving, stopping, losing navigation and power now and then.
+        const double lat = 50.0 + (i < 20 ? i : 20) * 0.001;
+        h.AddFix(m, 60.0 * i, lat, 30.0 + m * 0.01, i % 7 == 3 ? "3D" : (i % 11 == 5 ? "Свежее PU 3D" : "Свежее 3D"));
+      }
+    }
+  };
+  const TReportMask mask = kMaskWay | kMaskDays | kMaskPowerUp | kMaskNavLack | kMaskPoints | kMaskStops |
+                           kMaskSpeedExcess;
+  int runMessages = 0, fullMessages = 0;
+  for (int n = 1; n < 500; ++n) {
+    test::TFailingMemory memory;
+    memory.FailAt(n);
+    auto harness = std::make_unique<TDriverHarness>(std::vector<int>{1, 2, 3}, &memory);
+    TDriverHarness& h = *harness;
+    h.req.SpeedThres = 1000;  // m/day: every moving step exceeds it
+    prepare(h);
+    h.Run(mask);
+    SCOPED_TRACE("allocation " + std::to_string(n));
+    if (memory.failures == 0) {
+      EXPECT_TRUE(h.services.Errors().empty());
+      EXPECT_EQ(h.output.calls.size(), 1u);
+      std::printf("memory sweep: %d allocations per run, %d failed before the run, %d during it\n", n - 1,
+                  runMessages, fullMessages);
+      EXPECT_GT(runMessages, 0);
+      EXPECT_GT(fullMessages, 0);
+      return;
+    }
+    const std::vector<std::string> errors = h.services.Errors();
+    const bool written = !h.output.calls.empty();
+    harness.reset();
+    EXPECT_EQ(memory.live, 0) << "what the objects kept is given back with them";
+    ASSERT_EQ(errors.size(), 1u);
+    if (!written) {
+      EXPECT_EQ(errors[0], "Недостаточно памяти для формирования отчета");
+      ++runMessages;
+    } else {
+      EXPECT_EQ(errors[0], "Недостаточно памяти для формирования полного отчета");
+      ++fullMessages;
+    }
+  }
+  ADD_FAILURE() << "the run never got through";
 }
 
 }  // namespace
