@@ -1,5 +1,6 @@
 #include "settings/profile_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "core/new_file.h"
 #include "core/text_encoding.h"
 
 namespace vedograf {
@@ -236,28 +238,25 @@ bool TProfile::Save(const std::filesystem::path& path, std::string* error) const
     mode = st.st_mode & 07777;
   }
 
-  std::string tmpl = (dir / ("." + file.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return Fail(error, tmpl);
-  const bool ok = WriteAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  const int savedErrno = errno;
-  const bool closed = ::close(fd) == 0;
-  if (!ok || !closed) {
-    if (!ok) errno = savedErrno;
-    Fail(error, tmpl);
-    ::unlink(tmpl.c_str());
-    return false;
+  // Written in full to a nameless file, then given a hidden name and renamed
+  // over the old one. A run killed between those two steps leaves the
+  // hidden name, which the next save clears away.
+  const std::string prefix = "." + file.filename().string() + ".~";
+  // (POSIX calls: the error-code forms of std::filesystem are noexcept and
+  // end the program when they run out of memory.)
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (const dirent* e = ::readdir(d)) {
+      if (std::strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0) ::unlinkat(::dirfd(d), e->d_name, 0);
+    }
+    ::closedir(d);
   }
-  if (::rename(tmpl.c_str(), file.c_str()) != 0) {
-    Fail(error, file.string());
-    ::unlink(tmpl.c_str());
-    return false;
-  }
-  // The rename itself reaches the disk only with the folder's entry.
-  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
+  try {
+    TNewFile out(dir, prefix);
+    if (!WriteAll(out.Fd(), text) || ::fchmod(out.Fd(), mode) != 0) return Fail(error, file.string());
+    out.Replace(file);
+  } catch (const std::system_error& e) {
+    errno = e.code().value();
+    return Fail(error, file.string());
   }
   return true;
 }

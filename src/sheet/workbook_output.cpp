@@ -15,7 +15,7 @@
 
 #include "core/datetime.h"
 #include "sheet/cell_write.h"
-#include "sheet/new_file.h"
+#include "core/new_file.h"
 
 namespace vedograf {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "sheet/new_file.h"
+#include "core/new_file.h"
 #include "sheet/workbook.h"
 
 namespace vedograf {

@@ -137,8 +137,10 @@ TEST_F(SettingsWriteFaults, EveryFileCallFailingInTurn) {
       plan.Call = call;
       plan.Errno = call == TCall::Open ? EACCES : EIO;
       const int failed = FailEachCall(plan, withOld);
-      // Every kind of call takes part in a save, and its first failure is fatal.
-      EXPECT_GE(failed, 1) << Name(call);
+      // Every kind of call takes part in a save, and its first failure is
+      // fatal; but closing the nameless file once it is synced and linked
+      // loses nothing.
+      if (call != TCall::Close) EXPECT_GE(failed, 1) << Name(call);
     }
   }
 }
@@ -259,15 +261,20 @@ TEST_F(SettingsWriteFaults, KilledAtRandomMomentsLeavesOldOrNew) {
     ::waitpid(child, &status, 0);
     const std::string now = ReadFile(file_);
     ASSERT_TRUE(now == textA || now == textB) << "after kill " << i << ": " << now.size() << " bytes";
-    // A temporary file cut short by the kill is never mistaken for the file.
+    // The file is written nameless: only a kill between linking it under
+    // its hidden name and the rename leaves that name (a few of 200), and
+    // the next save clears it away.
     for (const auto& e : fs::directory_iterator(dir_)) {
       if (e.path() != file_) {
         ++midway;
-        fs::remove(e.path());
+        ASSERT_EQ(e.path().filename().string().rfind(".vedograf.ini.~", 0), 0u) << e.path();
       }
     }
   }
   RecordProperty("temporary_files_left_by_kills", midway);
+  std::printf("kills that left the hidden name: %d of 200\n", midway);
+  ASSERT_TRUE(WriteData(file_, form_, s));
+  for (const auto& e : fs::directory_iterator(dir_)) EXPECT_EQ(e.path(), file_);
 }
 
 }  // namespace

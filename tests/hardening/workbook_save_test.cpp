@@ -22,7 +22,7 @@
 
 #include "core/datetime.h"
 #include "fs_faults.h"
-#include "sheet/new_file.h"
+#include "core/new_file.h"
 #include "sheet/workbook_output.h"
 #include "support/test_services.h"
 

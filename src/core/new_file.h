@@ -15,14 +15,16 @@ namespace vedograf {
 class TNewFile {
  public:
   // Throws std::system_error when no file can be made in `folder`.
-  explicit TNewFile(const std::filesystem::path& folder);
+  // Temporary names, where needed, begin with `tempPrefix` (hidden: a dot).
+  explicit TNewFile(const std::filesystem::path& folder, std::string tempPrefix = ".~vedograf-");
   ~TNewFile();
   TNewFile(const TNewFile&) = delete;
   TNewFile& operator=(const TNewFile&) = delete;
 
   int Fd() const { return fd_; }
 
-  // Syncs the bytes, then names the file `path` (in the folder given) without
+  // Syncs the bytes, then names the file `path` (in the folder given; the
+  // folder is what gets synced) without
   // replacing anything: false when that name is taken (try another; the file
   // stays unnamed). Throws std::system_error on any other failure.
   bool Publish(const std::filesystem::path& path);
@@ -31,9 +33,11 @@ class TNewFile {
 
  private:
   void SyncBeforeNaming();
-  void Finish(const std::filesystem::path& path);
+  void Finish() noexcept;
+  bool LinkNameless(const std::filesystem::path& path);
 
   std::filesystem::path folder_;
+  std::string prefix_;
   std::filesystem::path tempName_;  // empty for a nameless file
   int fd_ = -1;
   bool synced_ = false;
