@@ -105,6 +105,8 @@ def mdb_seeds(mkdb, out):
     for name, args, rows in runs:
         subprocess.run([mkdb, *args, os.path.join(d, name)], input=rows.encode() if rows is not None else None,
                        check=True, stdout=subprocess.DEVNULL)
+    # The in-process target starts from the same logs.
+    shutil.copytree(d, os.path.join(out, "mdb_worker"))
 
 
 def main():
