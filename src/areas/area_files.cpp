@@ -80,7 +80,10 @@ class TAreaTextFile {
       const int c = Peek();
       if (c < 0) break;
       const auto b = static_cast<unsigned char>(c);
-      if (utf8_ && b >= 0x80 && b <= 0xBF) {  // rest of the character just taken
+      // A continuation byte is the rest of the character just taken. Only a
+      // file that changed since it was validated has more than three in a
+      // row; the piece then ends rather than grow without bound.
+      if (utf8_ && b >= 0x80 && b <= 0xBF && raw_.size() < 4 * lineChars_) {
         raw_.push_back(static_cast<char>(b));
         Get();
         continue;
@@ -146,6 +149,19 @@ class TAreaTextFile {
   std::string raw_;
 };
 
+// What the areas read so far hold, against kAreaFileSlots and kAreaFileBytes.
+class TAreaBudget {
+ public:
+  // False once the list or the bytes taken are beyond the bounds.
+  bool Take(const TControlPointList& list, std::size_t bytes) {
+    bytes_ += bytes;
+    return list.Count() <= kAreaFileSlots && bytes_ <= kAreaFileBytes;
+  }
+
+ private:
+  std::size_t bytes_ = 0;
+};
+
 // "%lf%*c%lf": a longitude, exactly one character of any kind, a latitude.
 bool ScanLonLat(std::string_view text, std::size_t pos, double& lon, double& lat) {
   if (!ScanDouble(text, pos, lon)) return false;
@@ -168,12 +184,13 @@ bool ParseMrkLine(std::string_view line, double& lat, double& lon, std::string_v
 }
 
 // One line of an .obj file appended to `list` as an area, if well formed.
-void AddObjLine(std::string& line, TControlPointList& list) {
+// Returns the bytes of name and vertices the list gained.
+std::size_t AddObjLine(std::string& line, TControlPointList& list) {
   std::size_t tabs[4];
   std::size_t from = 0;
   for (std::size_t& t : tabs) {
     t = line.find('\t', from);
-    if (t == std::string::npos) return;
+    if (t == std::string::npos) return 0;
     from = t + 1;
   }
   const std::string_view text(line);
@@ -181,12 +198,12 @@ void AddObjLine(std::string& line, TControlPointList& list) {
   const std::string_view kind = text.substr(tabs[2] + 1, tabs[3] - tabs[2] - 1);
   int number = 0;
   std::size_t pos = 1;
-  if (tag.empty() || !ScanInt(tag, pos, number)) return;
+  if (tag.empty() || !ScanInt(tag, pos, number)) return 0;
   pos = 1;
-  if (kind.empty() || !ScanInt(kind, pos, number)) return;
+  if (kind.empty() || !ScanInt(kind, pos, number)) return 0;
   const bool polygon = kind[0] == 'P' || kind[0] == 'p';
   const bool circle = kind[0] == 'R' || kind[0] == 'r';
-  if (polygon ? (number < 3 || number > 1000) : circle ? (number < 1 || number > 1000000) : true) return;
+  if (polygon ? (number < 3 || number > 1000) : circle ? (number < 1 || number > 1000000) : true) return 0;
 
   // Both decimal marks are accepted in the coordinates.
   for (std::size_t i = tabs[3] + 1; i < line.size(); ++i) {
@@ -195,12 +212,13 @@ void AddObjLine(std::string& line, TControlPointList& list) {
   const std::string_view coords = text.substr(tabs[3] + 1);
   double lon = 0.0, lat = 0.0;
   // Without a readable reference point there is nothing to place the area by.
-  if (!ScanLonLat(coords, 0, lon, lat)) return;
+  if (!ScanLonLat(coords, 0, lon, lat)) return 0;
   std::string name(text.substr(0, tabs[0]));
   TControlPoint* area = list.AddPoint(lat, lon, std::move(name));
+  const std::size_t nameBytes = area->Name.size();
   if (circle) {
     area->Radius = number;
-    return;
+    return nameBytes;
   }
   area->Points.reserve(2);
   for (std::size_t semi = coords.find(';'); semi != std::string_view::npos; semi = coords.find(';', semi + 1)) {
@@ -208,7 +226,11 @@ void AddObjLine(std::string& line, TControlPointList& list) {
     area->Points.push_back(area->ToLocal(lat * kDegToRad, lon * kDegToRad));
     if (area->Points.size() >= static_cast<std::size_t>(number)) break;  // already one too many
   }
-  if (1 + area->Points.size() != static_cast<std::size_t>(number)) list.Delete(list.Count() - 1);
+  if (1 + area->Points.size() != static_cast<std::size_t>(number)) {
+    list.Delete(list.Count() - 1);
+    return 0;
+  }
+  return nameBytes + area->Points.capacity() * sizeof(area->Points[0]);
 }
 
 std::string_view Extension(const std::string& fileName) {
@@ -230,13 +252,16 @@ int OpenKLVCPoints(const std::string& fileName, IUserServices& services, TContro
     }
     list.Clear();
     std::string line;
-    while (file.Next(line)) {
+    TAreaBudget budget;
+    while (status == 0 && file.Next(line)) {
       double lat = 0.0, lon = 0.0;
       std::string_view name;
-      if (ParseMrkLine(line, lat, lon, name)) list.AddPoint(lat, lon, std::string(name));
+      if (!ParseMrkLine(line, lat, lon, name)) continue;
+      list.AddPoint(lat, lon, std::string(name));
+      if (!budget.Take(list, name.size())) status = kStatusNoMemory;
     }
     std::string errorName;
-    status = list.BuildAreas(services, errorName);
+    if (status == 0) status = list.BuildAreas(services, errorName);
   } catch (const std::bad_alloc&) {
     status = kStatusNoMemory;
   }
@@ -254,7 +279,11 @@ int OpenZNTCPoints(const std::string& fileName, IUserServices& services, TContro
     }
     list.Clear();
     std::string line;
-    while (file.Next(line)) AddObjLine(line, list);
+    TAreaBudget budget;
+    while (file.Next(line)) {
+      // Beyond the bounds is the memory running out, only earlier.
+      if (!budget.Take(list, AddObjLine(line, list))) throw std::bad_alloc();
+    }
     list.Arrange();
     return 0;
   } catch (const std::bad_alloc&) {

@@ -24,18 +24,28 @@ class TControlPointList;
 inline constexpr std::size_t kMrkLineChars = 511;    // line feed included
 inline constexpr std::size_t kObjLineChars = 29999;  // line feed included
 
+// How much of a file the readers take in before they give up with the memory
+// message: list slots (points of a .mrk, lines that made an area of an .obj,
+// dropped ones included) and the bytes of names and polygon vertices. Real
+// files hold hundreds or thousands of areas; these bounds keep a list that
+// every report position is matched against to about 150 MB, and refuse a
+// runaway file while it is read rather than after it filled the memory.
+inline constexpr std::size_t kAreaFileSlots = 500000;
+inline constexpr std::size_t kAreaFileBytes = std::size_t{64} << 20;
+
 // The ".mrk" reader. A file that cannot be opened or read shows "Ошибка
 // открытия файла" and returns 1 with `list` unchanged. Otherwise the list is
 // replaced by the file's points, built into areas by BuildAreas (its
 // questions go to `services`); returns 0, or BuildAreas's non-zero status
-// with `list` left empty (2, out of memory, also shows "Недостаточно памяти
-// для открытия\r\nфайла с контрольными районами").
+// with `list` left empty (2, out of memory or a file beyond the bounds above,
+// also shows "Недостаточно памяти для открытия\r\nфайла с контрольными
+// районами"; nothing is asked about such a file).
 int OpenKLVCPoints(const std::string& fileName, IUserServices& services, TControlPointList& list);
 
 // The ".obj" reader: open failure as above (1, list unchanged); else the list
 // is replaced by the file's well-formed lines, arranged, and 0 is returned.
-// Malformed lines are skipped silently. Out of memory shows the memory
-// message and returns 2 with `list` empty.
+// Malformed lines are skipped silently. Out of memory, or a file beyond the
+// bounds above, shows the memory message and returns 2 with `list` empty.
 int OpenZNTCPoints(const std::string& fileName, IUserServices& services, TControlPointList& list);
 
 // Reads `fileName` with the reader its extension names: exactly ".mrk" or

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <new>
 #include <utility>
 
@@ -191,11 +190,13 @@ void TControlPointList::Arrange() {
   std::erase_if(items_, [](const auto& p) { return p == nullptr; });
   for (auto& p : items_) p->AreaSize = p->ComputeAreaSize();
   // A NaN size (an area with a NaN coordinate) would break the ordering the
-  // sort relies on; such areas go last.
-  auto key = [](const TControlPoint& a) {
-    return std::isnan(a.AreaSize) ? std::numeric_limits<double>::infinity() : a.AreaSize;
-  };
-  std::stable_sort(items_.begin(), items_.end(), [&](const auto& a, const auto& b) { return key(*a) < key(*b); });
+  // sort relies on; such areas go last, after infinite sizes too (taking NaN
+  // as infinity let the two mix in file order).
+  std::stable_sort(items_.begin(), items_.end(), [](const auto& a, const auto& b) {
+    const bool nanA = std::isnan(a->AreaSize), nanB = std::isnan(b->AreaSize);
+    if (nanA || nanB) return !nanA && nanB;
+    return a->AreaSize < b->AreaSize;
+  });
 }
 
 int TControlPointList::BuildAreas(IUserServices& services, std::string& errorName) {

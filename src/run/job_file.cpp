@@ -4,8 +4,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <new>
+#include <stdexcept>
 #include <system_error>
 
 #include "core/text_encoding.h"
@@ -141,8 +141,14 @@ int ReadAutoFile(const TJobContext& ctx, TPersonalParams& personal) {
       ctx.Services.ShowError("Невозможно открыть файл " + path);
       return 1;
     }
-    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    // Read in pieces up to one byte past the bound, which tells a file that
+    // is too large, also one that grows while it is read.
+    std::string raw;
+    char piece[65536];
+    while (raw.size() <= kJobFileBytes && in.read(piece, sizeof piece).gcount() > 0) {
+      raw.append(piece, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad() || raw.size() > kJobFileBytes) {
       ctx.Services.ShowError("Невозможно открыть файл " + path);
       return 1;
     }
@@ -155,7 +161,8 @@ int ReadAutoFile(const TJobContext& ctx, TPersonalParams& personal) {
 
   try {
     std::size_t from = 0;
-    while (from < text.size()) {
+    for (std::size_t lines = 0; from < text.size(); ++lines) {
+      if (lines == kJobFileLines) throw std::length_error("too many job lines");
       std::size_t end = text.find('\n', from);
       if (end == std::string::npos) end = text.size();
       std::string_view line(text.data() + from, end - from);

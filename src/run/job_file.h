@@ -4,6 +4,7 @@
 //   ON12 SD01.03.2010 ST08:00 FD02.03.2010 FT08:00
 // Missing dates and times take the main window's interval controls.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,9 +41,17 @@ struct TJobContext {
 // make the line invalid.
 bool DecodeParams(std::string_view line, const TJobContext& ctx, TReportParams& params);
 
+// Bounds of a job file, far beyond one line for every object of an
+// installation: a larger file is not read at all, and the lines after the
+// last one taken are the error while processing below (a run is made per
+// line, and every bad line has a message of its own).
+inline constexpr std::size_t kJobFileBytes = std::size_t{16} << 20;
+inline constexpr std::size_t kJobFileLines = 100000;
+
 // Appends the valid lines of the job file to `personal` in file order. A file
-// that cannot be read shows "Невозможно открыть файл " + path and appends
-// nothing; an error while the lines are processed shows "Ошибка при
+// that cannot be read, or is larger than kJobFileBytes, shows "Невозможно
+// открыть файл " + path and appends nothing; an error while the lines are
+// processed, or a line beyond the first kJobFileLines, shows "Ошибка при
 // считывании параметров из файла " + path and keeps what was appended. Lines
 // are read as UTF-8, or as Windows-1251 when the file is not valid UTF-8.
 // Returns 0 when every line was processed, 1 otherwise, 2 when memory ran

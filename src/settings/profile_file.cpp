@@ -5,10 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "core/new_file.h"
@@ -119,8 +119,16 @@ bool TProfile::Load(const std::filesystem::path& file) {
   if (ec || !std::filesystem::is_regular_file(status)) return false;
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
-  std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return false;
+  // Read in pieces up to one byte past the bound, which tells a file that is
+  // too large, also one that grows while it is read.
+  std::string raw;
+  char piece[65536];
+  while (raw.size() <= kMaxFileBytes && in.read(piece, sizeof piece).gcount() > 0) {
+    raw.append(piece, static_cast<std::size_t>(in.gcount()));
+  }
+  if (in.bad() || raw.size() > kMaxFileBytes) return false;
+  const std::size_t breaks = static_cast<std::size_t>(std::count(raw.begin(), raw.end(), '\n'));
+  if (breaks + (!raw.empty() && raw.back() != '\n') > kMaxFileLines) return false;
   if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
   Parse(ToUtf8FromWindows(raw));
   return true;
@@ -178,6 +186,14 @@ std::vector<TProfile::TEntry> TProfile::SectionEntries(std::string_view section)
 }
 
 void TProfile::Write(std::string_view section, std::string_view key, std::string_view value) {
+  Put(section, key, value, true);
+}
+
+void TProfile::Append(std::string_view section, std::string_view key, std::string_view value) {
+  Put(section, key, value, false);
+}
+
+void TProfile::Put(std::string_view section, std::string_view key, std::string_view value, bool replace) {
   if (sections_.empty()) sections_.push_back({});
   std::string line = std::string(key) + "=" + EncodeValue(value);
   TSection* s = Find(section);
@@ -190,7 +206,8 @@ void TProfile::Write(std::string_view section, std::string_view key, std::string
     sections_.push_back({std::string(section), {std::move(line)}});
     return;
   }
-  for (std::string& l : s->Lines) {
+  for (std::size_t i = 0; replace && i < s->Lines.size(); ++i) {
+    std::string& l = s->Lines[i];
     if (IsKeyLine(l) && l.find('=') != std::string::npos && SameName(KeyOf(l), key)) {
       l = std::move(line);
       return;

@@ -8,6 +8,7 @@
 // Saving never leaves a half-written file: the text goes to a temporary file
 // beside the target, is flushed to the disk and renamed over it.
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,8 +28,14 @@ class TProfile {
   // Replaces the contents by the file's. The text is taken as UTF-8 when it
   // is valid UTF-8 (a byte-order mark is dropped), else as Windows-1251. A
   // missing file gives an empty profile and true; a file that exists but
-  // cannot be read gives false and leaves the profile empty.
+  // cannot be read, or is beyond kMaxFileBytes or kMaxFileLines, gives false
+  // and leaves the profile empty.
   bool Load(const std::filesystem::path& file);
+  // Far beyond a settings file with every area and object of an installation
+  // selected. Each line is held on its own, so a file of short lines takes
+  // many times its size in memory: the lines are bounded as well.
+  static constexpr std::size_t kMaxFileBytes = std::size_t{16} << 20;
+  static constexpr std::size_t kMaxFileLines = 1000000;
   // Replaces the contents by `text` (already UTF-8). Lines end at LF, and
   // CRs before the LF belong to the line end.
   void Parse(std::string_view text);
@@ -45,6 +52,9 @@ class TProfile {
   // value become blanks (they would split the line); a value that would lose
   // blanks or quotes at its ends is written in quotes.
   void Write(std::string_view section, std::string_view key, std::string_view value);
+  // Write for a key the section does not hold (a section just erased being
+  // refilled): no walk over its lines, so refilling stays linear.
+  void Append(std::string_view section, std::string_view key, std::string_view value);
   // Removes the section with all its lines; nothing when there is none.
   void EraseSection(std::string_view section);
 
@@ -63,6 +73,7 @@ class TProfile {
     std::string Name;                // as written, without brackets; empty for the lines before the first
     std::vector<std::string> Lines;  // the lines after the header
   };
+  void Put(std::string_view section, std::string_view key, std::string_view value, bool replace);
   TSection* Find(std::string_view section);
   const TSection* Find(std::string_view section) const;
 

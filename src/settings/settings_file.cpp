@@ -2,12 +2,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <optional>
+#include <stdexcept>
+#include <utility>
 #include <system_error>
+#include <unordered_map>
 
 #include "core/datetime.h"
 #include "core/user_services.h"
@@ -68,23 +73,36 @@ class TReader {
   // (k+1)-th line on, so a section written by WriteData gives every entry.
   std::vector<std::string> Saved(std::string_view section, std::string_view prefix) const {
     const std::vector<TProfile::TEntry> lines = p_.SectionEntries(section);
+    // (k, line) for every line keyed prefix + k, sorted, so each entry is one
+    // search rather than a walk over the rest of the section: a section of a
+    // few hundred thousand lines would otherwise take hours.
+    std::vector<std::pair<std::size_t, std::size_t>> keyed;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (const auto k = KeyNumber(lines[i].Key, prefix, lines.size())) keyed.emplace_back(*k, i);
+    }
+    std::sort(keyed.begin(), keyed.end());
     std::vector<std::string> out;
     out.reserve(lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k) {
-      const std::string key = std::string(prefix) + std::to_string(k);
-      std::string value;
-      for (std::size_t i = k; i < lines.size(); ++i) {
-        if (lines[i].Key.size() == key.size() && ParseKeyEqual(lines[i].Key, key)) {
-          value = lines[i].Value;
-          break;
-        }
-      }
-      out.push_back(std::move(value));
+      const auto at = std::lower_bound(keyed.begin(), keyed.end(), std::pair<std::size_t, std::size_t>(k, k));
+      out.push_back(at != keyed.end() && at->first == k ? lines[at->second].Value : std::string());
     }
     return out;
   }
 
  private:
+  // k when `key` is `prefix` (ASCII case aside) + k written as std::to_string
+  // writes it, k below `count`; nullopt otherwise.
+  static std::optional<std::size_t> KeyNumber(std::string_view key, std::string_view prefix, std::size_t count) {
+    if (key.size() <= prefix.size() || !ParseKeyEqual(key.substr(0, prefix.size()), prefix)) return std::nullopt;
+    const std::string_view digits = key.substr(prefix.size());
+    if (digits.size() > 1 && digits[0] == '0') return std::nullopt;
+    std::size_t k = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), k);
+    if (ec != std::errc() || end != digits.data() + digits.size() || k >= count) return std::nullopt;
+    return k;
+  }
+
   static bool ParseKeyEqual(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i) {
       char x = a[i], y = b[i];
@@ -159,6 +177,12 @@ bool CanCreateFileIn(const std::filesystem::path& dir) {
   ::close(fd);
   ::unlink(probe.c_str());
   return true;
+}
+
+// Within what TProfile::Load reads (Text ends every line with a line feed).
+bool Loadable(const std::string& text) {
+  return text.size() <= TProfile::kMaxFileBytes &&
+         static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) <= TProfile::kMaxFileLines;
 }
 
 }  // namespace
@@ -410,13 +434,13 @@ void WriteSettings(TProfile& p, const TFormState& f) {
   int k = 0;
   const TListState& points = f.PointsListBox;
   for (std::size_t i = 0; i < points.Items.size(); ++i) {
-    if (points.IsSelected(i)) p.Write(kPointsSection, "P" + std::to_string(k++), points.Items[i]);
+    if (points.IsSelected(i)) p.Append(kPointsSection, "P" + std::to_string(k++), points.Items[i]);
   }
   p.EraseSection(kObjectsSection);
   k = 0;
   const TListState& objects = f.ObjectsListBox;
   for (std::size_t i = 0; i < objects.Items.size(); ++i) {
-    if (objects.IsSelected(i)) p.Write(kObjectsSection, "O" + std::to_string(k++), ItemNumberText(objects.Items[i]));
+    if (objects.IsSelected(i)) p.Append(kObjectsSection, "O" + std::to_string(k++), ItemNumberText(objects.Items[i]));
   }
 }
 
@@ -427,6 +451,8 @@ bool WriteData(const std::filesystem::path& file, const TFormState& form, IUserS
     // An unreadable old file is not overwritten: what it holds would be lost.
     if (profile.Load(file)) {
       WriteSettings(profile, form);
+      // Never a file the next start would refuse to read, and so never write again.
+      if (!Loadable(profile.Text())) throw std::length_error("settings beyond the file bounds");
       std::error_code ec;
       if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
       ok = profile.Save(file);
@@ -440,26 +466,38 @@ bool WriteData(const std::filesystem::path& file, const TFormState& form, IUserS
 
 void RestorePointsSelection(TListState& list, const std::vector<std::string>& saved) {
   list.Selected.resize(list.Items.size(), false);
+  // The not yet selected items grouped by text, list order within a group,
+  // each group taken from its front: a saved selection of many thousand
+  // entries stays one pass.
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < list.Items.size(); ++i) {
+    if (!list.Selected[i]) order.push_back(i);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&list](std::size_t a, std::size_t b) { return Trim(list.Items[a]) < Trim(list.Items[b]); });
+  std::unordered_map<std::string_view, std::pair<std::size_t, std::size_t>> groups;  // next, end in `order`
+  for (std::size_t at = 0; at < order.size(); ++at) {
+    auto [it, added] = groups.try_emplace(Trim(list.Items[order[at]]), at, at + 1);
+    if (!added) it->second.second = at + 1;
+  }
   for (const std::string& text : saved) {
-    for (std::size_t i = 0; i < list.Items.size(); ++i) {
-      if (!list.Selected[i] && Trim(list.Items[i]) == text) {
-        list.Selected[i] = true;
-        break;
-      }
-    }
+    const auto it = groups.find(text);
+    if (it == groups.end() || it->second.first == it->second.second) continue;
+    list.Selected[order[it->second.first++]] = true;
   }
 }
 
 void RestoreObjectsSelection(TListState& list, const std::vector<std::string>& saved) {
   list.Selected.resize(list.Items.size(), false);
+  // Where the walk for each text goes on: the items before the one it took
+  // last were selected already and stay so, so repeated entries never walk
+  // the same items again.
+  std::unordered_map<std::string_view, std::size_t> resume;
   for (const std::string& text : saved) {
     if (text.empty()) continue;
-    for (std::size_t i = 0; i < list.Items.size(); ++i) {
-      if (!list.Selected[i] && list.Items[i].compare(0, text.size(), text) == 0) {
-        list.Selected[i] = true;
-        break;
-      }
-    }
+    std::size_t& i = resume.try_emplace(text, 0).first->second;
+    while (i < list.Items.size() && (list.Selected[i] || list.Items[i].compare(0, text.size(), text) != 0)) ++i;
+    if (i < list.Items.size()) list.Selected[i++] = true;
   }
 }
 

@@ -329,7 +329,19 @@ std::string Rewrite(std::string_view t, int row, int col, TMode mode, std::strin
               EmitR1C1End(out, ref.B, row, col);
             }
           } else if (mode == TMode::R1C1ToA1) {
+            // A whole row or column is a range in A1 ("XFC:XFC"); after a
+            // ':' the A1 reader would join the token before it to the range
+            // ("gs:XFC:XFC" reads as GS:XFC), and a row after "1e+" would
+            // become the exponent of a number. In brackets it stays apart
+            // and means the same.
+            const std::size_t o = out.size();
+            const bool afterSign = o >= 2 && (out[o - 1] == '+' || out[o - 1] == '-') &&
+                                   (out[o - 2] == 'e' || out[o - 2] == 'E');
+            const bool wrap = (!ref.A.HasRow || !ref.A.HasCol) && o > 0 &&
+                              (out.back() == ':' || (afterSign && !ref.A.HasCol && !ref.A.RowAbs));
+            if (wrap) out += '(';
             EmitA1(out, ref, row, col);
+            if (wrap) out += ')';
           } else {
             out.append(t.substr(i, n));
           }

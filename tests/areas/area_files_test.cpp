@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -318,6 +319,67 @@ TEST_F(AreaFiles, NonFiniteCoordinatesDoNoHarm) {
   EXPECT_EQ(list.Items(2)->Name, "NaN");  // its NaN size sorts last
   for (std::size_t i = 0; i < list.Count(); ++i) list.Items(i)->Selected = true;
   EXPECT_EQ(list.Items(TAreaLookup(list).Find(37.61, 55.75))->Name, "Ok");
+}
+
+// ---- bounds ---------------------------------------------------------------
+
+TEST_F(AreaFiles, MrkBeyondTheSlotBoundStopsWithTheMemoryMessage) {
+  std::string text;
+  for (std::size_t i = 0; i <= kAreaFileSlots; ++i) text += "1 55.75 37.61 :Depot\n";
+  const std::string path = Write("many.mrk", text);
+  const auto start = std::chrono::steady_clock::now();
+  // Stopped while reading: BuildAreas would ask about every duplicate.
+  EXPECT_EQ(OpenKLVCPoints(path, ui, list), 2);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(ui.shown, (std::vector<TShown>{{TShown::Error, kNoMemory}}));
+  EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST_F(AreaFiles, ObjSlotBoundCountsDroppedLinesAndIsExact) {
+  // Circles up to the bound are all kept.
+  std::string text;
+  for (std::size_t i = 0; i < kAreaFileSlots; ++i) text += "C\tx\t#1\tR5\t37.61 55.75\n";
+  ASSERT_EQ(OpenZNTCPoints(Write("full.obj", text), ui, list), 0);
+  EXPECT_EQ(list.Count(), kAreaFileSlots);
+  EXPECT_TRUE(ui.shown.empty());
+
+  // Dropped polygons leave slots until the end: one more line is too many.
+  text.clear();
+  for (std::size_t i = 0; i < kAreaFileSlots; ++i) text += "Bad\tx\t#1\tP4\t1 2;3 4;5 6\n";
+  text += "C\tx\t#1\tR5\t37.61 55.75\n";
+  EXPECT_EQ(OpenZNTCPoints(Write("over.obj", text), ui, list), 2);
+  EXPECT_EQ(ui.Errors(), std::vector<std::string>{kNoMemory});
+  EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST_F(AreaFiles, ObjVertexBytesAreBounded) {
+  // The largest polygons: each holds 999 vertices.
+  std::string line = "Big\tx\t#1\tP1000\t";
+  for (int i = 0; i < 1000; ++i) line += "1 2;";
+  line += "\n";
+  const std::size_t lineBytes = 999 * sizeof(std::optional<TVertex>);
+  const std::size_t over = kAreaFileBytes / lineBytes + 1;
+  std::string text;
+  for (std::size_t i = 0; i < over / 2; ++i) text += line;
+  ASSERT_EQ(OpenZNTCPoints(Write("half.obj", text), ui, list), 0);
+  EXPECT_EQ(list.Count(), over / 2);
+  for (std::size_t i = over / 2; i < over; ++i) text += line;
+  EXPECT_EQ(OpenZNTCPoints(Write("over.obj", text), ui, list), 2);
+  EXPECT_EQ(ui.Errors(), std::vector<std::string>{kNoMemory});
+  EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST_F(AreaFiles, MillionCharacterNamesArePiecesOfTheLineLimit) {
+  const std::string name(1000000, 'N');
+  ASSERT_EQ(OpenKLVCPoints(Write("name.mrk", "1 55.75 37.61 :" + name + "\n2 55.7 37.6 :Next\n"), ui, list), 0);
+  std::vector<std::string> names = AreaNames(list);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{std::string(kMrkLineChars - 15, 'N'), "Next"}));
+
+  // The TABs only come in the last piece: its start is the name.
+  ASSERT_EQ(OpenZNTCPoints(Write("name.obj", name + "\tx\t#1\tR5\t37.61 55.75\n"), ui, list), 0);
+  ASSERT_EQ(list.Count(), 1u);
+  EXPECT_EQ(list.Items(0)->Name, std::string(name.size() % (kObjLineChars), 'N'));
 }
 
 }  // namespace

@@ -1,24 +1,38 @@
 #pragma once
 // What every area file must give, whatever its bytes: an arranged list (no
-// empty slot, sizes ascending) and a lookup that agrees with the plain walk.
+// empty slot, sizes ascending), names within a line, and a lookup that agrees
+// with the plain walk.
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "areas/area_lookup.h"
 #include "areas/control_point.h"
+#include "core/text_encoding.h"
 #include "core/units.h"
 #include "fuzz_util.h"
 
 namespace vedograf::fuzz {
 
-inline void CheckArrangedAreas(TControlPointList& list, const std::uint8_t* probe, std::size_t probeSize) {
+// Characters of a UTF-8 text.
+inline std::size_t CharCount(const std::string& s) {
+  std::size_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80 ? 1 : 0;
+  return n;
+}
+
+// `lineChars` is the reader's line limit: a name is part of one piece of a
+// line, never longer, and valid UTF-8 whatever the file's bytes.
+inline void CheckArrangedAreas(TControlPointList& list, const std::uint8_t* probe, std::size_t probeSize,
+                               std::size_t lineChars) {
   double last = -INFINITY;
   bool sawNaN = false;
   for (std::size_t i = 0; i < list.Count(); ++i) {
     TControlPoint* area = list.Items(i);
     FUZZ_CHECK(area != nullptr);
+    FUZZ_CHECK(CharCount(area->Name) < lineChars && IsValidUtf8(area->Name));
     for (const auto& v : area->Points) FUZZ_CHECK(v.has_value());
     if (std::isnan(area->AreaSize)) {
       sawNaN = true;

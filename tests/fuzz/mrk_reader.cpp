@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(services.questions > 0);  // only a refused question stops the reader
     return 0;
   }
-  fuzz::CheckArrangedAreas(list, data, size);
+  fuzz::CheckArrangedAreas(list, data, size, kMrkLineChars);
   FUZZ_CHECK(AreaNames(list).size() == list.Count());
   return 0;
 }

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int status = OpenZNTCPoints(file.Path(), services, list);
   FUZZ_CHECK(status == 0);
   FUZZ_CHECK(services.errors == 0 && services.questions == 0);
-  fuzz::CheckArrangedAreas(list, data, size);
+  fuzz::CheckArrangedAreas(list, data, size, kObjLineChars);
   for (std::size_t i = 0; i < list.Count(); ++i) {
     const TControlPoint* a = list.Items(i);
     // A circle has no vertices; a polygon has 2..999 after its reference point.

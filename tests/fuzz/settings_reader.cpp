@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "fuzz_util.h"
 #include "run/form_state.h"
@@ -35,6 +37,18 @@ class TThrowingHandlers : public vedograf::ISettingsHandlers {
   int calls_ = 0;
 };
 
+// Key names match without regard to ASCII case.
+bool SameAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -50,6 +64,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TFormState form;
   ISettingsHandlers plain;
   FUZZ_CHECK(ReadIniData(profile, form, &plain, metrics));
+  // Selection entry k is the first line from the (k+1)-th on keyed prefix + k.
+  auto naive = [&profile](std::string_view section, const std::string& prefix) {
+    const auto lines = profile.SectionEntries(section);
+    std::vector<std::string> out;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      const std::string key = prefix + std::to_string(k);
+      std::string value;
+      for (std::size_t i = k; i < lines.size(); ++i) {
+        if (SameAscii(lines[i].Key, key)) {
+          value = lines[i].Value;
+          break;
+        }
+      }
+      out.push_back(value);
+    }
+    return out;
+  };
+  FUZZ_CHECK(form.SavedPointsText == naive("SelectedPoints", "P"));
+  FUZZ_CHECK(form.SavedObjectsText == naive("SelectedObjects", "O"));
   TFormState stopped;
   TThrowingHandlers throwing(size > 1 ? data[1] % 16 : 3);
   (void)ReadIniData(profile, stopped, &throwing, metrics);

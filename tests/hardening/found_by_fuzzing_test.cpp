@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "areas/area_lookup.h"
 #include "areas/control_point.h"
-#include "core/units.h"
 #include "core/units.h"
 #include "run/form_state.h"
 #include "settings/profile_file.h"
 #include "settings/settings_file.h"
+#include "sheet/cell_ref.h"
 
 namespace vedograf {
 namespace {
@@ -73,6 +76,35 @@ TEST(FoundByFuzzing, SettingsWithCrCrLfLineEndsReadTheirNumbers) {
   again.Parse(once);
   EXPECT_EQ(again.Text(), once);
   EXPECT_EQ(once.find('\r'), std::string::npos);
+}
+
+TEST(FoundByFuzzing, WholeColumnAfterAColonKeepsItsMeaningInA1) {
+  // "gs:C[-1]" came out as "gs:XFC:XFC", which the A1 reader takes as the
+  // range GS:XFC and another column: the next trip gave a different formula.
+  const int row = 5, col = kMaxCols;
+  const std::string a1 = FormulaR1C1ToA1("gs:C[-1]", row, col);
+  EXPECT_EQ(a1, "gs:(XFC:XFC)");
+  EXPECT_EQ(FormulaA1ToR1C1(a1, row, col), "gs:(C[-1])");
+  EXPECT_EQ(FormulaR1C1ToA1("5:R", row, col), "5:(5:5)");
+  EXPECT_EQ(FormulaR1C1ToA1("5:(R)", row, col), "5:(5:5)");
+  // A range of its own is written as before.
+  EXPECT_EQ(FormulaR1C1ToA1("SUM(C[-1]:C)", row, col), "SUM(XFC:XFD)");
+  EXPECT_EQ(FormulaR1C1ToA1("R1C1:R2C2", row, col), "$A$1:$B$2");
+}
+
+TEST(FoundByFuzzing, NaNSizedAreasSortAfterInfiniteOnes) {
+  // NaN sizes were taken as infinity, so an area of NaN size listed before
+  // one of infinite size stayed before it, against the ascending order.
+  TControlPointList list;
+  list.AddPoint(55.75, 37.61, "NaN")->Radius = std::numeric_limits<double>::quiet_NaN();
+  list.AddPoint(55.75, 37.61, "Inf")->Radius = 1e200;
+  list.AddPoint(55.75, 37.61, "Small")->Radius = 10;
+  list.Arrange();
+  ASSERT_EQ(list.Count(), 3u);
+  EXPECT_EQ(list.Items(0)->Name, "Small");
+  EXPECT_EQ(list.Items(1)->Name, "Inf");
+  EXPECT_TRUE(std::isinf(list.Items(1)->AreaSize));
+  EXPECT_EQ(list.Items(2)->Name, "NaN");
 }
 
 }  // namespace

@@ -171,5 +171,49 @@ TEST(ReadAutoFileTest, RereadForEveryRunWithThatRunsBias) {
   std::filesystem::remove(path);
 }
 
+TEST(ReadAutoFileTest, LinesAndBytesBeyondTheBoundsStopTheReading) {
+  const auto dir = std::filesystem::temp_directory_path() / ("vedograf_job3_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "job.txt").string();
+  TFormState form;
+  TTestServices services;
+  TPersonalParams personal;
+  const TJobContext ctx{form, 0.0, path, services};
+  auto write = [&](std::size_t lines) {
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t i = 1; i <= lines; ++i) out << "ON" << i << "\r\n";
+  };
+
+  // Every line up to the bound is taken.
+  write(kJobFileLines);
+  EXPECT_EQ(ReadAutoFile(ctx, personal), 0);
+  EXPECT_EQ(personal.size(), kJobFileLines);
+  EXPECT_TRUE(services.shown.empty());
+
+  // A million lines: the first ones stay, the rest is the processing error.
+  personal.clear();
+  write(1000000);
+  EXPECT_EQ(ReadAutoFile(ctx, personal), 1);
+  ASSERT_EQ(personal.size(), kJobFileLines);
+  EXPECT_EQ(personal.back().ObjNum, static_cast<std::int32_t>(kJobFileLines));
+  EXPECT_EQ(services.Errors(), std::vector<std::string>{"Ошибка при считывании параметров из файла " + path});
+
+  // One line of the largest size is read; one byte more is not read at all.
+  personal.clear();
+  services.shown.clear();
+  {
+    std::ofstream(path, std::ios::binary) << "ON7" << std::string(kJobFileBytes - 3, ' ');
+  }
+  EXPECT_EQ(ReadAutoFile(ctx, personal), 0);
+  ASSERT_EQ(personal.size(), 1u);
+  EXPECT_EQ(personal[0].ObjNum, 7);
+  personal.clear();
+  std::filesystem::resize_file(path, std::uintmax_t{100} << 20);
+  EXPECT_EQ(ReadAutoFile(ctx, personal), 1);
+  EXPECT_TRUE(personal.empty());
+  EXPECT_EQ(services.Errors(), std::vector<std::string>{"Невозможно открыть файл " + path});
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace vedograf

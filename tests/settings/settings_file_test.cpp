@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -289,6 +290,94 @@ TEST_F(SettingsTest, HandlersRunInReadingOrderAndAThrowStopsTheReading) {
   EXPECT_FALSE(ReadIniData(p, f, &h));
   EXPECT_EQ(h.calls, (std::vector<std::string>{"Days", "NavLack", "In1", "In2", "In3", "In4", "In5", "LLS1"}));
   EXPECT_EQ(f.TimeRadioGroup, 1) << "keys after the failure keep the designed state";
+}
+
+TEST_F(SettingsTest, OversizedFileIsNotReadAndNotOverwritten) {
+  // The largest file is read; a sparse 100 MB one is refused after its first
+  // piece beyond the bound, and the close keeps it rather than lose it.
+  const std::string head = "[Settings]\nMinTime=7\n";
+  { std::ofstream(file, std::ios::binary) << head << std::string(TProfile::kMaxFileBytes - head.size(), ';'); }
+  TProfile p;
+  EXPECT_TRUE(p.Load(file));
+  EXPECT_EQ(p.Read("Settings", "MinTime"), "7");
+  fs::resize_file(file, std::uintmax_t{100} << 20);
+  EXPECT_FALSE(p.Load(file));
+  EXPECT_FALSE(p.Read("Settings", "MinTime"));
+  TFormState f;
+  EXPECT_FALSE(ReadIniData(file, f));
+  TTestServices services;
+  EXPECT_FALSE(WriteData(file, f, services));
+  EXPECT_EQ(services.Errors(), std::vector<std::string>{kMsgSettingsWrite});
+  EXPECT_EQ(fs::file_size(file), std::uintmax_t{100} << 20);
+
+  // Lines are bounded too, the last one counted without its line feed.
+  { std::ofstream(file, std::ios::binary) << head << std::string(TProfile::kMaxFileLines - 2, '\n'); }
+  EXPECT_TRUE(p.Load(file));
+  EXPECT_EQ(p.Read("Settings", "MinTime"), "7");
+  { std::ofstream(file, std::ios::app | std::ios::binary) << "x"; }
+  EXPECT_FALSE(p.Load(file));
+}
+
+TEST_F(SettingsTest, SelectionBeyondTheReadableBoundIsNotWritten) {
+  // What the next start could not read would never be replaced again.
+  { std::ofstream(file) << "[Settings]\nMinTime=7\n"; }
+  TFormState f;
+  std::vector<std::string> names(TProfile::kMaxFileLines, "a");
+  f.PointsListBox.SetItems(names);
+  f.PointsListBox.Selected.assign(names.size(), true);
+  TTestServices services;
+  EXPECT_FALSE(WriteData(file, f, services));
+  EXPECT_EQ(services.Errors(), std::vector<std::string>{kMsgSettingsWrite});
+  EXPECT_EQ(FileText(), "[Settings]\nMinTime=7\n");
+
+  // Far fewer are written at once, in order, and read back whole.
+  names.resize(100000);
+  for (std::size_t i = 0; i < names.size(); ++i) names[i] = "Район " + std::to_string(i);
+  f.PointsListBox.SetItems(names);
+  f.PointsListBox.Selected.assign(names.size(), true);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WriteData(file, f, services));
+  TFormState back;
+  ASSERT_TRUE(ReadIniData(file, back));
+  EXPECT_EQ(back.SavedPointsText, names);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST_F(SettingsTest, LargeSelectionsAreReadAndRestoredInOnePass) {
+  // Keys in reverse order: entry k stands at line n-1-k, at or after its own
+  // line only for the first half. Numbers written otherwise (P007, P+2) do
+  // not count; a key beyond the last entry's line still makes an entry.
+  constexpr std::size_t n = 200000;
+  std::string text = "[SelectedPoints]\n";
+  for (std::size_t k = n; k-- > 0;) text += "p" + std::to_string(k) + "=A" + std::to_string(k % 1000) + "\n";
+  text += "P007=x\nP-1=x\nP+2=x\nP" + std::to_string(n) + "=x\n[SelectedObjects]\n";
+  for (std::size_t k = 0; k < n; ++k) text += "O" + std::to_string(k) + "=" + std::to_string(k % 3 + 1) + "\n";
+  const auto start = std::chrono::steady_clock::now();
+  TFormState f = ReadText(text);
+  ASSERT_EQ(f.SavedPointsText.size(), n + 4);
+  for (std::size_t k = 0; k < n + 4; ++k) {
+    const std::string want = k < n / 2 ? "A" + std::to_string(k % 1000) : k == n ? "x" : "";
+    ASSERT_EQ(f.SavedPointsText[k], want) << k;
+  }
+
+  std::vector<std::string> items;
+  for (int i = 0; i < 50000; ++i) items.push_back(" A" + std::to_string(i % 2000) + " ");
+  f.PointsListBox.SetItems(items);
+  RestorePointsSelection(f.PointsListBox, f.SavedPointsText);
+  // Each of A0..A999 was saved 100 times and has 25 items: all of them taken.
+  for (int i = 0; i < 50000; ++i) ASSERT_EQ(f.PointsListBox.Selected[i], i % 2000 < 1000) << i;
+
+  items.clear();
+  for (int i = 0; i < 50000; ++i) items.push_back(std::to_string(i) + "  -  Car");
+  f.ObjectsListBox.SetItems(items);
+  RestoreObjectsSelection(f.ObjectsListBox, f.SavedObjectsText);
+  // "1", "2" and "3", saved over 60000 times each, take every item beginning
+  // with them: 11111 each below 50000.
+  EXPECT_EQ(f.ObjectsListBox.SelectedCount(), 3u * 11111);
+  EXPECT_FALSE(f.ObjectsListBox.Selected[0]);
+  EXPECT_TRUE(f.ObjectsListBox.Selected[19999]);
+  EXPECT_FALSE(f.ObjectsListBox.Selected[40000]);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST(DateTextTest, WriterAndReaderAgree) {
