@@ -408,7 +408,9 @@ std::string Rewrite(std::string_view t, int row, int col, TMode mode, std::strin
 bool NeedsQuotes(std::string_view sheet) {
   if (sheet.empty()) return true;
   for (char c : sheet) {
-    if (!(IsLetter(c) || IsDigit(c) || c == '_' || c == '.' || static_cast<unsigned char>(c) >= 0x80)) return true;
+    // Readers take an unquoted Cyrillic name for a defined name: only plain
+    // ASCII goes bare.
+    if (!(IsLetter(c) || IsDigit(c) || c == '_' || c == '.')) return true;
   }
   if (IsDigit(sheet.front()) || sheet.front() == '.') return true;
   // A name that reads as a cell or R1C1 reference must be quoted.

@@ -43,7 +43,8 @@ bool ParseSheetArea(std::string_view text, std::string& sheet, TArea& area);
 std::string SheetAreaText(std::string_view sheet, const TArea& area);
 
 // Sheet name as it must be written inside a reference: quoted when it holds
-// anything but letters, digits, "_" and "." or could be read as a reference.
+// anything but ASCII letters, digits, "_" and "." or could be read as a
+// reference.
 std::string QuoteSheetName(std::string_view sheet);
 
 // Converts a formula between notations relative to the cell (row, col) that

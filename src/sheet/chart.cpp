@@ -203,18 +203,15 @@ TChart& TChart::Copy(TChart* after) {
   for (int n = 2;; ++n) {
     const std::string suffix = " (" + std::to_string(n) + ")";
     std::string stem = base;
-    // 31 characters at most, cut on a character boundary.
-    auto chars = [](const std::string& s) {
-      std::size_t k = 0;
-      for (char c : s) k += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-      return k;
-    };
-    while (chars(stem) + suffix.size() > 31) {
+    // 31 characters (UTF-16 units) at most, cut on a character boundary.
+    while (xml::Utf16Length(stem) + suffix.size() > 31) {
       do stem.pop_back();
       while (!stem.empty() && (static_cast<unsigned char>(stem.back()) & 0xC0) == 0x80);
       if (!stem.empty()) stem.pop_back();
     }
-    if (book.FindSheet(stem + suffix) == nullptr) {
+    // A cut may leave a blank or a quote at the end of the stem, which is
+    // fine inside the name; only the name's ends are ruled.
+    if (book.FindSheet(stem + suffix) == nullptr && ValidSheetName(stem + suffix)) {
       copy->Meta.Name = stem + suffix;
       break;
     }

@@ -1,9 +1,12 @@
 // The workbook package: opening, the sheets and names of the workbook part,
 // saving.
 
-#include <functional>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <functional>
+#include <set>
+#include <string_view>
 
 #include "sheet/workbook_impl.h"
 #include "sheet/xml_util.h"
@@ -35,20 +38,85 @@ std::string AsciiLower(std::string_view s) {
   return out;
 }
 
-// Sheet and defined names compare without regard to ASCII case.
-bool SameName(std::string_view a, std::string_view b) { return AsciiLower(a) == AsciiLower(b); }
+// Sheet and defined names compare without regard to case, Cyrillic too.
+bool SameName(std::string_view a, std::string_view b) { return a == b || xml::FoldCase(a) == xml::FoldCase(b); }
 
 pugi::xml_node WorkbookChild(TWorkbook::TImpl& b, const char* local) {
   return xml::Child(b.Workbook.document_element(), local);
 }
 
-std::size_t Utf8Chars(std::string_view s) {
-  std::size_t n = 0;
-  for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-  return n;
+bool IsXmlPart(std::string_view name) {
+  const std::string lower = AsciiLower(name);
+  return EndsWith(lower, ".xml") || EndsWith(lower, ".rels") || EndsWith(lower, ".vml");
 }
 
 }  // namespace
+
+std::string RenameSheetRefs(std::string_view formula, std::string_view from, std::string_view to) {
+  auto nameChar = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+           static_cast<unsigned char>(c) >= 0x80;
+  };
+  std::string out;
+  std::size_t i = 0;
+  while (i < formula.size()) {
+    const char c = formula[i];
+    if (c == '"') {  // a text constant, "" inside
+      std::size_t k = i + 1;
+      while (k < formula.size() && !(formula[k] == '"' && (k + 1 >= formula.size() || formula[k + 1] != '"'))) {
+        k += formula[k] == '"' ? 2 : 1;
+      }
+      k = std::min(k + 1, formula.size());
+      out.append(formula.substr(i, k - i));
+      i = k;
+      continue;
+    }
+    if (c == '#') {  // an error value: #REF!, #NAME? ...
+      std::size_t k = i + 1;
+      while (k < formula.size() && (nameChar(formula[k]) || formula[k] == '/')) ++k;
+      if (k < formula.size() && (formula[k] == '!' || formula[k] == '?')) ++k;
+      out.append(formula.substr(i, k - i));
+      i = k;
+      continue;
+    }
+    std::string sheet;
+    std::size_t k = i;
+    if (c == '\'') {
+      for (k = i + 1; k < formula.size(); ++k) {
+        if (formula[k] == '\'') {
+          if (k + 1 < formula.size() && formula[k + 1] == '\'') {
+            sheet += '\'';
+            ++k;
+            continue;
+          }
+          break;
+        }
+        sheet += formula[k];
+      }
+      ++k;
+    } else if (nameChar(c) && (i == 0 || !nameChar(formula[i - 1]))) {
+      while (k < formula.size() && nameChar(formula[k])) ++k;
+      sheet = std::string(formula.substr(i, k - i));
+    } else {
+      out += c;
+      ++i;
+      continue;
+    }
+    if (k < formula.size() && formula[k] == '!' && SameName(sheet, from)) {
+      out += QuoteSheetName(to);
+    } else {
+      out.append(formula.substr(i, std::min(k, formula.size()) - i));
+    }
+    i = std::min(k, formula.size());
+  }
+  return out;
+}
+
+bool ValidSheetName(std::string_view name) {
+  const std::size_t units = xml::Utf16Length(name);
+  return units >= 1 && units <= 31 && xml::IsSafeText(name) &&
+         name.find_first_of("[]:*?/\\") == std::string_view::npos && name.front() != '\'' && name.back() != '\'';
+}
 
 // ---- TWorkbook::TImpl ----
 
@@ -114,27 +182,51 @@ void TWorkbook::TImpl::SetOverride(const std::string& part, const std::string& t
 }
 
 std::string TWorkbook::TImpl::CopyPartTree(const std::string& part, std::map<std::string, std::string>& copied) {
-  if (auto it = copied.find(part); it != copied.end()) return it->second;
-  const std::string copy = FreePartName(part);
-  copied[part] = copy;
-  Parts[copy] = Parts[part];
-  if (std::string type = ContentTypeOf(part); !type.empty()) SetOverride(copy, type);
-  const std::string rels = xml::RelsPathOf(part);
-  if (auto it = Parts.find(rels); it != Parts.end()) {
+  // Every part reachable from `part` gets its copy first, then each copy's
+  // relationships are pointed at the copies: a loop, not a recursion, since
+  // the relationships come from the file and may chain through thousands of
+  // parts.
+  std::vector<std::string> order;
+  std::vector<std::string> todo{part};
+  while (!todo.empty()) {
+    const std::string p = todo.back();
+    todo.pop_back();
+    if (copied.count(p) != 0) continue;
+    const std::string copy = FreePartName(p);
+    copied[p] = copy;
+    order.push_back(p);
+    const std::string rels = xml::RelsPathOf(p);
+    auto it = Parts.find(rels);
+    if (it == Parts.end()) continue;
     pugi::xml_document doc;
     xml::Load(doc, it->second, rels);
     for (pugi::xml_node r : doc.document_element().children("Relationship")) {
       if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
-      const std::string target = xml::ResolveTarget(part, r.attribute("Target").value());
-      if (Parts.count(target) == 0) continue;
-      const std::string newTarget = CopyPartTree(target, copied);
-      r.attribute("Target").set_value(xml::RelativeTarget(copy, newTarget).c_str());
+      const std::string target = xml::ResolveTarget(p, r.attribute("Target").value());
+      if (Parts.count(target) != 0 && copied.count(target) == 0) todo.push_back(target);
+    }
+  }
+  for (const std::string& p : order) {
+    const std::string& copy = copied[p];
+    Parts[copy] = Parts[p];
+    if (std::string type = ContentTypeOf(p); !type.empty()) SetOverride(copy, type);
+    const std::string rels = xml::RelsPathOf(p);
+    auto it = Parts.find(rels);
+    if (it == Parts.end()) continue;
+    pugi::xml_document doc;
+    xml::Load(doc, it->second, rels);
+    for (pugi::xml_node r : doc.document_element().children("Relationship")) {
+      if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
+      const std::string target = xml::ResolveTarget(p, r.attribute("Target").value());
+      auto c = copied.find(target);
+      if (c == copied.end()) continue;
+      r.attribute("Target").set_value(xml::RelativeTarget(copy, c->second).c_str());
     }
     const std::string copyRels = xml::RelsPathOf(copy);
     PartNames.insert(copyRels);
     Parts[copyRels] = xml::Save(doc);
   }
-  return copy;
+  return copied[part];
 }
 
 // ---- opening ----
@@ -157,7 +249,14 @@ std::map<std::string, TRel> ReadRels(const std::map<std::string, std::string>& p
   pugi::xml_document local;
   pugi::xml_document& doc = keep != nullptr ? *keep : local;
   xml::Load(doc, it->second, path);
+  std::set<std::string_view> ids;
   for (pugi::xml_node r : doc.document_element().children("Relationship")) {
+    // Readers differ on which of two like ids they take; such a part is
+    // refused rather than read one way and checked another.
+    if (!ids.insert(r.attribute("Id").value()).second) {
+      throw TOleError(kErrFileOpen, "Поврежден элемент книги " + path + ": повторяется идентификатор " +
+                                        r.attribute("Id").value());
+    }
     if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
     out[r.attribute("Id").value()] = {r.attribute("Type").value(), xml::ResolveTarget(part, r.attribute("Target").value())};
   }
@@ -180,6 +279,12 @@ std::vector<std::uint32_t> ReadSharedStrings(TWorkbook::TImpl& b, const std::str
       }
     }
     text = xml::DecodeSpreadsheetText(text);
+    // A text no cell may hold is cut; a rich one loses its runs then.
+    const std::string fitted = xml::FitCellText(text);
+    if (fitted != text) {
+      ids.push_back(b.Strings.Intern(fitted));
+      continue;
+    }
     if (rich) {
       const std::uint32_t id = b.Strings.Add(text);
       std::string inner;
@@ -229,6 +334,24 @@ std::unique_ptr<TWorkbook> TWorkbook::Open(const std::filesystem::path& path) {
     return it->second;
   };
   xml::Load(b.ContentTypes, need("[Content_Types].xml"), "[Content_Types].xml");
+  // Parts are carried over as they are: one a strict reader refuses would
+  // make every report made from the template unreadable. XML is known by
+  // its name or by the type the package gives it.
+  std::set<std::string> xmlExtensions;
+  for (pugi::xml_node d : b.ContentTypes.document_element().children("Default")) {
+    if (EndsWith(d.attribute("ContentType").value(), "xml")) xmlExtensions.insert(AsciiLower(d.attribute("Extension").value()));
+  }
+  auto isXml = [&](const std::string& name) {
+    const auto dot = name.rfind('.');
+    return IsXmlPart(name) || (dot != std::string::npos && xmlExtensions.count(AsciiLower(name.substr(dot + 1))) != 0) ||
+           EndsWith(b.ContentTypeOf(name), "xml");
+  };
+  for (const auto& [name, data] : b.Parts) {
+    if (!isXml(name)) continue;
+    if (std::string why = xml::PartTextProblem(data); !why.empty()) {
+      throw TOleError(kErrFileOpen, "Поврежден элемент книги " + name + ": " + why);
+    }
+  }
   for (const auto& [id, rel] : ReadRels(b.Parts, "")) {
     if (rel.Type == kRelOfficeDocument) b.WorkbookPart = rel.Target;
   }
@@ -240,6 +363,18 @@ std::unique_ptr<TWorkbook> TWorkbook::Open(const std::filesystem::path& path) {
   std::vector<std::uint32_t> sst;
   for (const auto& [id, rel] : rels) {
     if (rel.Type != kRelSharedStrings) continue;
+    if (!xml::IsPartName(rel.Target)) {
+      // A target that names no part ("", a folder, outside the package):
+      // the relationship goes and the table is written under a name of its own.
+      pugi::xml_node root = b.WorkbookRels.document_element();
+      for (pugi::xml_node r : root.children("Relationship")) {
+        if (id == r.attribute("Id").value()) {
+          root.remove_child(r);
+          break;
+        }
+      }
+      continue;
+    }
     b.SharedStringsPart = rel.Target;
     if (auto it = b.Parts.find(rel.Target); it != b.Parts.end()) {
       sst = ReadSharedStrings(b, it->second, rel.Target);
@@ -247,6 +382,11 @@ std::unique_ptr<TWorkbook> TWorkbook::Open(const std::filesystem::path& path) {
     }
   }
 
+  // A book without a table of its own gets one, under a name no part has
+  // (a part still unread under the usual name is something else).
+  if (b.Parts.count(b.SharedStringsPart) != 0) {
+    b.SharedStringsPart = b.FreePartName(b.SharedStringsPart);
+  }
   pugi::xml_node sheets = WorkbookChild(b, "sheets");
   for (pugi::xml_node s : sheets.children()) {
     if (s.type() != pugi::node_element) continue;
@@ -271,6 +411,12 @@ std::unique_ptr<TWorkbook> TWorkbook::Open(const std::filesystem::path& path) {
       sheet = std::make_unique<TOtherSheet>(*book);
     }
     sheet->Meta.Name = s.attribute("name").value();
+    if (!ValidSheetName(sheet->Meta.Name)) {
+      throw TOleError(kErrFileOpen, "Недопустимое имя листа " + sheet->Meta.Name + " в книге " + path.string());
+    }
+    if (book->FindSheet(sheet->Meta.Name) != nullptr) {
+      throw TOleError(kErrFileOpen, "Лист с именем " + sheet->Meta.Name + " повторяется в книге " + path.string());
+    }
     sheet->Meta.RelId = relId;
     sheet->Meta.Part = rel->second.Target;
     sheet->Meta.State = s.attribute("state").value();
@@ -278,6 +424,13 @@ std::unique_ptr<TWorkbook> TWorkbook::Open(const std::filesystem::path& path) {
     b.Sheets.push_back(std::move(sheet));
   }
   if (b.Sheets.empty()) throw TOleError(kErrFileOpen, "В книге " + path.string() + " нет листов");
+  // The parts left are carried over unread: each must at least be XML a
+  // reader takes, or the saved report would be refused for them.
+  for (const auto& [name, data] : b.Parts) {
+    if (!isXml(name)) continue;
+    pugi::xml_document doc;
+    xml::Load(doc, data, name);
+  }
   const int active = xml::Child(WorkbookChild(b, "bookViews"), "workbookView").attribute("activeTab").as_int(0);
   b.Selected = b.Sheets[static_cast<std::size_t>(std::clamp<int>(active, 0, static_cast<int>(b.Sheets.size()) - 1))].get();
   return book;
@@ -345,7 +498,7 @@ TRange TWorkbook::Range(std::string_view name) {
     for (pugi::xml_node n : xml::Child(b.Workbook.document_element(), "definedNames").children()) {
       if (n.type() != pugi::node_element || n.attribute("localSheetId")) continue;
       // The first definition of a name is the one that counts.
-      auto [it, added] = b.NameCache.try_emplace(AsciiLower(n.attribute("name").value()));
+      auto [it, added] = b.NameCache.try_emplace(xml::FoldCase(n.attribute("name").value()));
       if (!added) continue;
       std::string sheetName;
       TArea area;
@@ -354,7 +507,7 @@ TRange TWorkbook::Range(std::string_view name) {
     }
     b.NameCacheValid = true;
   }
-  auto it = b.NameCache.find(AsciiLower(name));
+  auto it = b.NameCache.find(xml::FoldCase(name));
   if (it == b.NameCache.end() || it->second.Sheet == nullptr) {
     throw TOleError(kErrGeneric, "Не найдено имя ячейки " + std::string(name));
   }
@@ -367,18 +520,39 @@ void TSheet::CheckAlive() const {
 
 void TSheet::SetName(std::string_view name) {
   CheckAlive();
-  const bool bad = name.empty() || Utf8Chars(name) > 31 || !xml::IsSafeText(name) ||
-                   name.find_first_of("\t\r\n") != std::string_view::npos || name.find_first_of("[]:*?/\\") != std::string_view::npos ||
-                   name.front() == '\'' || name.back() == '\'';
-  if (bad) throw TOleError(kErrGeneric, "Недопустимое имя листа " + std::string(name));
+  if (!ValidSheetName(name)) throw TOleError(kErrGeneric, "Недопустимое имя листа " + xml::SafeText(name));
   TSheet* other = book_->FindSheet(name);
   if (other != nullptr && other != this) throw TOleError(kErrGeneric, "Лист с именем " + std::string(name) + " уже есть");
-  // Names and formulas that refer to the old name follow it.
-  const std::string oldRef = QuoteSheetName(Meta.Name) + "!";
-  const std::string newRef = QuoteSheetName(name) + "!";
-  for (pugi::xml_node n : WorkbookChild(book_->Impl(), "definedNames").children()) {
-    std::string text = n.text().get();
-    if (text.rfind(oldRef, 0) == 0) n.text().set((newRef + text.substr(oldRef.size())).c_str());
+  // Names, formulas and chart series that refer to the old name follow it,
+  // written the way a reader expects the new one (quoted when it must be).
+  TWorkbook::TImpl& b = book_->Impl();
+  for (pugi::xml_node n : WorkbookChild(b, "definedNames").children()) {
+    if (n.type() != pugi::node_element) continue;
+    const std::string text = n.text().get();
+    if (std::string changed = RenameSheetRefs(text, Meta.Name, name); changed != text) n.text().set(changed.c_str());
+  }
+  for (std::size_t id = 0; id < b.Formulas.Size(); ++id) {
+    const std::string& f = b.Formulas.Get(static_cast<std::uint32_t>(id));
+    if (f.find('!') == std::string::npos) continue;
+    if (std::string changed = RenameSheetRefs(f, Meta.Name, name); changed != f) {
+      b.Formulas.Replace(static_cast<std::uint32_t>(id), std::move(changed));
+    }
+  }
+  for (const auto& s : b.Sheets) {
+    auto* chart = dynamic_cast<TChart*>(s.get());
+    if (chart == nullptr || !chart->Impl().HasChart) continue;
+    for (pugi::xml_node ser : chart->Impl().Series()) {
+      for (pugi::xml_node data : ser.children()) {  // tx, cat, val, xVal, yVal ...
+        for (pugi::xml_node ref : data.children()) {
+          pugi::xml_node f = xml::Child(ref, "f");
+          const std::string text = f.text().get();
+          if (!f || text.empty()) continue;
+          if (std::string changed = RenameSheetRefs(text, Meta.Name, name); changed != text) {
+            f.text().set(changed.c_str());
+          }
+        }
+      }
+    }
   }
   Meta.Name = std::string(name);
   book_->Impl().NameCacheValid = false;
@@ -399,6 +573,13 @@ void TSheet::Delete() {
   pugi::xml_node names = WorkbookChild(b, "definedNames");
   const std::string quoted = QuoteSheetName(Meta.Name) + "!";
   const std::string plainQuoted = "'" + Meta.Name + "'!";
+  // A template made elsewhere may name a sheet of letters and digits bare,
+  // Cyrillic ones too.
+  const bool bareName = std::all_of(Meta.Name.begin(), Meta.Name.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x80 || std::isalnum(u) || c == '_' || c == '.';
+  });
+  const std::string bare = bareName ? Meta.Name + "!" : quoted;
   for (pugi::xml_node n = names.first_child(); n;) {
     pugi::xml_node next = n.next_sibling();
     if (n.type() == pugi::node_element) {
@@ -412,7 +593,8 @@ void TSheet::Delete() {
       const std::string text = n.text().get();
       if (ParseSheetArea(text, sheetName, area) ? SameName(sheetName, Meta.Name)
                                                 : (text.find(quoted) != std::string::npos ||
-                                                   text.find(plainQuoted) != std::string::npos)) {
+                                                   text.find(plainQuoted) != std::string::npos ||
+                                                   text.find(bare) != std::string::npos)) {
         drop = true;
       }
       if (drop) names.remove_child(n);
@@ -513,8 +695,11 @@ void TWorkbook::Save(const std::function<void(TZipWriter&)>& write) {
   for (pugi::xml_node r = rels.first_child(); r;) {
     pugi::xml_node next = r.next_sibling();
     const std::string_view type = r.attribute("Type").value();
-    if (EndsWith(type, "/calcChain")) rels.remove_child(r);
-    if (type == kRelSharedStrings) haveSst = true;
+    // Only what a reader takes for a relationship counts as one.
+    if (std::string_view(r.name()) == "Relationship") {
+      if (EndsWith(type, "/calcChain")) rels.remove_child(r);
+      if (type == kRelSharedStrings) haveSst = true;
+    }
     r = next;
   }
   if (!haveSst) {

@@ -108,6 +108,13 @@ struct TWorkbook::TImpl {
   std::string CopyPartTree(const std::string& part, std::map<std::string, std::string>& copied);
 };
 
+// The formula (or reference) with every reference qualified by the sheet
+// `from` (compared ignoring case) qualified by `to` instead.
+std::string RenameSheetRefs(std::string_view formula, std::string_view from, std::string_view to);
+// The rules of a tab name: 1 to 31 characters (UTF-16 units), none of
+// []:*?/\ or of the characters XML cannot carry, no quote at either end.
+bool ValidSheetName(std::string_view name);
+
 // Opens a chart sheet's drawing and chart parts (taking the chart out of Parts).
 void LoadChart(TWorkbook::TImpl& book, TChart& chart, const std::string& sheetPart);
 

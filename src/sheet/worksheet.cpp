@@ -155,18 +155,6 @@ TRange TRange::EntireRow() const {
 
 namespace {
 
-// 32767 characters is what a cell holds; cut on a character boundary.
-std::string_view CutCellText(std::string_view text) {
-  if (text.size() <= 32767) return text;
-  std::size_t chars = 0, i = 0;
-  while (i < text.size() && chars < 32767) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    i += b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : 4;
-    ++chars;
-  }
-  return text.substr(0, std::min(i, text.size()));
-}
-
 void Store(TWorkbook::TImpl& book, TCell& cell, const TValue& value) {
   switch (value.index()) {
     case 0:
@@ -180,7 +168,7 @@ void Store(TWorkbook::TImpl& book, TCell& cell, const TValue& value) {
         cell.Num = 0;
       } else {
         cell.Type = kCellString;
-        cell.Id = book.Strings.Intern(CutCellText(s));
+        cell.Id = xml::FitsCell(s) ? book.Strings.Intern(s) : book.Strings.Intern(xml::FitCellText(s));
       }
       break;
     }
@@ -311,14 +299,16 @@ void TRange::SetFormulaR1C1(std::string_view formula) const {
   if (formula.front() != '=') {
     double d = 0;
     const auto res = std::from_chars(formula.data(), formula.data() + formula.size(), d);
-    if (res.ec == std::errc() && res.ptr == formula.data() + formula.size()) {
+    // "inf" and "nan" read as numbers here but are texts to the application.
+    if (res.ec == std::errc() && res.ptr == formula.data() + formula.size() && std::isfinite(d)) {
       SetValue(TValue{d});
     } else {
       SetValue(TValue{std::string(formula)});
     }
     return;
   }
-  if (formula.size() < 2 || !FormulaBalanced(formula)) {
+  // A character XML cannot carry has no escape inside a formula.
+  if (formula.size() < 2 || !FormulaBalanced(formula) || !xml::IsSafeText(formula)) {
     throw TOleError(kErrGeneric, "Ошибка в формуле " + std::string(formula));
   }
   TWorkbook::TImpl& book = sheet_->Workbook().Impl();
@@ -430,7 +420,7 @@ std::string InlineText(pugi::xml_node is) {
     if (xml::LocalName(n) == "t") out += n.text().get();
     if (xml::LocalName(n) == "r") out += xml::Child(n, "t").text().get();
   }
-  return xml::DecodeSpreadsheetText(out);
+  return xml::FitCellText(xml::DecodeSpreadsheetText(out));
 }
 
 }  // namespace
@@ -514,7 +504,7 @@ void ParseWorksheet(TWorkbook::TImpl& book, TWorksheet& sheet, const std::string
         } else if (t == "str") {
           if (v) {
             cell.Type = kCellString;
-            cell.Id = book.Strings.Intern(xml::DecodeSpreadsheetText(v.text().get()));
+            cell.Id = book.Strings.Intern(xml::FitCellText(xml::DecodeSpreadsheetText(v.text().get())));
           }
         } else if (t == "b") {
           if (v) {
@@ -530,7 +520,7 @@ void ParseWorksheet(TWorkbook::TImpl& book, TWorksheet& sheet, const std::string
           std::string_view s = v.text().get();
           double d = 0;
           const auto res = std::from_chars(s.data(), s.data() + s.size(), d);
-          if (res.ec == std::errc()) {
+          if (res.ec == std::errc() && std::isfinite(d)) {
             cell.Type = kCellNumber;
             cell.Num = d;
           }

@@ -1,5 +1,7 @@
 #include "sheet/xml_util.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -37,6 +39,31 @@ void Load(pugi::xml_document& doc, const std::string& data, const std::string& p
       doc.load_buffer(data.data(), data.size(), pugi::parse_full & ~pugi::parse_eol, pugi::encoding_utf8);
   if (!res) {
     throw TOleError(kErrFileOpen, "Поврежден элемент книги " + part + ": " + res.description());
+  }
+  // pugixml expands no entities, but a declaration kept in the document
+  // would be written out again for the next reader to expand.
+  for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
+    if (n.type() == pugi::node_doctype) {
+      throw TOleError(kErrFileOpen, "Поврежден элемент книги " + part + ": недопустимое объявление типа документа");
+    }
+  }
+  // The engine walks parts with loops, but no reader of a workbook expects
+  // thousands of levels: such a part is refused rather than carried on.
+  int depth = 0;
+  for (pugi::xml_node n = doc.first_child(); n;) {
+    if (n.first_child()) {
+      n = n.first_child();
+      if (++depth > kMaxXmlDepth) {
+        throw TOleError(kErrFileOpen, "Поврежден элемент книги " + part + ": слишком глубокая вложенность элементов");
+      }
+      continue;
+    }
+    while (n && !n.next_sibling()) {
+      n = n.parent();
+      --depth;
+      if (n == doc) n = pugi::xml_node();
+    }
+    if (n) n = n.next_sibling();
   }
 }
 
@@ -195,6 +222,175 @@ std::string DecodeSpreadsheetText(std::string_view text) {
     }
   }
   return out;
+}
+
+std::size_t Utf16Length(std::string_view text) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    const std::size_t n = Utf8Length(text, i, cp);
+    units += n == 4 ? 2 : 1;
+    i += n == 0 ? 1 : n;
+  }
+  return units;
+}
+
+bool FitsCell(std::string_view text) {
+  if (text.size() > kMaxCellText) return Utf16Length(text) <= kMaxCellText && FitCellText(text) == text;
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t cp = 0;
+    const std::size_t n = Utf8Length(text, i, cp);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::string FitCellText(std::string_view text) {
+  std::string out;
+  out.reserve(std::min(text.size(), std::size_t{4} * kMaxCellText));
+  std::size_t units = 0;
+  bool cut = false;
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    const std::size_t n = Utf8Length(text, i, cp);
+    const std::size_t w = n == 4 ? 2 : 1;
+    if (units + w > kMaxCellText) {
+      cut = true;
+      break;
+    }
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out.append(text.substr(i, n));
+      i += n;
+    }
+    units += w;
+  }
+  if (!cut) return out;
+  // Room for the mark: drop characters from the end until one unit is free.
+  while (units > kMaxCellText - 1) {
+    std::size_t start = out.size() - 1;
+    while (start > 0 && (static_cast<unsigned char>(out[start]) & 0xC0) == 0x80) --start;
+    units -= out.size() - start == 4 ? 2 : 1;
+    out.resize(start);
+  }
+  out += "\xE2\x80\xA6";  // U+2026
+  return out;
+}
+
+namespace {
+
+char32_t LowerLetter(char32_t c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+  if (c >= 0x100 && c <= 0x17F) {
+    // Latin Extended-A pairs upper/lower, with the odd stretches and the
+    // few letters that have no pair here.
+    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if (c == 0x178) return 0xFF;
+    if (c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && ((c % 2 == 1) == oddUpper)) return c + 1;
+    return c;
+  }
+  if ((c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;  // Ѐ..Џ
+  if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F)) {
+    return c % 2 == 0 ? c + 1 : c;
+  }
+  if (c >= 0x4C1 && c <= 0x4CE) return c % 2 == 1 ? c + 1 : c;
+  if (c == 0x4C0) return 0x4CF;
+  return c;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+bool IsXmlChar(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+         (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+}  // namespace
+
+std::string FoldCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    const std::size_t n = Utf8Length(text, i, cp);
+    if (n == 0) {
+      out += text[i++];
+      continue;
+    }
+    AppendUtf8(out, LowerLetter(cp));
+    i += n;
+  }
+  return out;
+}
+
+std::string PartTextProblem(std::string_view data) {
+  for (std::size_t i = 0; i < data.size();) {
+    char32_t cp = 0;
+    const std::size_t n = Utf8Length(data, i, cp);
+    if (n == 0) return "байт " + std::to_string(i) + " не в кодировке UTF-8";
+    if (!IsXmlChar(cp)) return "недопустимый в XML символ в позиции " + std::to_string(i);
+    if (cp == '&' && i + 2 < data.size() && data[i + 1] == '#') {
+      // A character reference: pugixml turns &#1; into the character itself.
+      const bool hex = data[i + 2] == 'x';
+      std::size_t k = i + (hex ? 3 : 2);
+      std::uint32_t v = 0;
+      bool digits = false;
+      for (; k < data.size() && v <= 0x10FFFF; ++k) {
+        const char c = data[k];
+        int d = -1;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        if (d < 0) break;
+        v = v * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+        digits = true;
+      }
+      if (!digits || k >= data.size() || data[k] != ';' || !IsXmlChar(v)) {
+        return "недопустимая ссылка на символ в позиции " + std::to_string(i);
+      }
+    }
+    if (cp == '<' && data.compare(i, 9, "<!DOCTYPE") == 0) return "недопустимое объявление типа документа";
+    i += n;
+  }
+  return {};
+}
+
+bool IsPartName(std::string_view name) {
+  if (name.empty() || name.front() == '/' || name.find('\\') != std::string_view::npos) return false;
+  if (name.size() >= 2 && name[1] == ':') return false;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find('/', start);
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view step = name.substr(start, end - start);
+    if (step.empty() || step == "." || step == "..") return false;
+    start = end + 1;
+  }
+  return true;
 }
 
 std::string RelsPathOf(const std::string& part) {

@@ -5,13 +5,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <set>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "core/errors.h"
 #include "core/new_file.h"
 #include "sheet/workbook.h"
+#include "sheet/xml_util.h"
 
 namespace vedograf {
 
@@ -75,33 +80,76 @@ zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_
 
 }  // namespace
 
-std::map<std::string, std::string> ReadZip(const std::filesystem::path& path) {
+namespace {
+
+std::string AsciiLower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ReadZip(const std::filesystem::path& path, const TZipLimits& limits) {
   int code = 0;
-  TZipPtr z(zip_open(path.c_str(), ZIP_RDONLY, &code));
+  TZipPtr z(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
   if (!z) throw TOleError(kErrFileOpen, "Не удается открыть файл " + path.string() + ": " + ZipErrorText(code));
+  const std::string damaged = "Поврежден файл " + path.string();
   std::map<std::string, std::string> out;
+  std::set<std::string> folded;  // part names compare without regard to case
   const zip_int64_t n = zip_get_num_entries(z.get(), 0);
+  if (n < 0 || static_cast<std::uint64_t>(n) > limits.MaxEntries) {
+    throw TOleError(kErrFileOpen, damaged + ": слишком много элементов (" + std::to_string(n) + ")");
+  }
+  std::uint64_t total = 0;
   for (zip_int64_t i = 0; i < n; ++i) {
     zip_stat_t st;
     if (zip_stat_index(z.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || (st.valid & ZIP_STAT_NAME) == 0) {
-      throw TOleError(kErrFileOpen, "Поврежден файл " + path.string());
+      throw TOleError(kErrFileOpen, damaged);
     }
     std::string name = st.name;
-    if (!name.empty() && name.back() == '/') continue;  // a folder entry
+    if (!name.empty() && name.back() == '/') {  // a folder entry
+      if (!xml::IsPartName(std::string_view(name).substr(0, name.size() - 1))) {
+        throw TOleError(kErrFileOpen, damaged + ": недопустимое имя элемента " + name);
+      }
+      continue;
+    }
+    if (!xml::IsPartName(name)) throw TOleError(kErrFileOpen, damaged + ": недопустимое имя элемента " + name);
+    if (!folded.insert(AsciiLower(name)).second) {
+      throw TOleError(kErrFileOpen, damaged + ": элемент " + name + " повторяется");
+    }
+    // The sizes the archive states are checked first and the bytes actually
+    // inflated again while reading: neither is trusted alone.
+    const bool sized = (st.valid & ZIP_STAT_SIZE) != 0;
+    const std::uint64_t stated = sized ? st.size : limits.MaxEntrySize;
+    const std::uint64_t packed = (st.valid & ZIP_STAT_COMP_SIZE) != 0 ? st.comp_size : 0;
+    auto tooBig = [&](std::uint64_t size) {
+      return size > limits.MaxEntrySize || total + size > limits.MaxTotalSize ||
+             (size > limits.RatioFrom && size / std::max<std::uint64_t>(packed, 1) > limits.MaxRatio);
+    };
+    if (sized && tooBig(stated)) throw TOleError(kErrFileOpen, damaged + ": слишком большой элемент " + name);
     zip_file_t* f = zip_fopen_index(z.get(), static_cast<zip_uint64_t>(i), 0);
-    if (f == nullptr) throw TOleError(kErrFileOpen, "Поврежден файл " + path.string() + ": " + name);
+    if (f == nullptr) throw TOleError(kErrFileOpen, damaged + ": " + name);
     std::string data;
+    data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(stated, 1u << 24)));
     char buf[65536];
     for (;;) {
       const zip_int64_t got = zip_fread(f, buf, sizeof buf);
       if (got < 0) {
         zip_fclose(f);
-        throw TOleError(kErrFileOpen, "Поврежден файл " + path.string() + ": " + name);
+        throw TOleError(kErrFileOpen, damaged + ": " + name);
       }
       if (got == 0) break;
       data.append(buf, static_cast<std::size_t>(got));
+      if (data.size() > stated || tooBig(data.size())) {
+        zip_fclose(f);
+        throw TOleError(kErrFileOpen, damaged + ": слишком большой элемент " + name);
+      }
     }
     zip_fclose(f);
+    total += data.size();
     out[name] = std::move(data);
   }
   return out;

@@ -4,6 +4,7 @@
 // while the archive is written.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -12,9 +13,23 @@
 
 namespace vedograf {
 
+// What an archive may hold before it is taken for a zip bomb or worse. A
+// workbook of the largest report has a few dozen parts; its sheet data may
+// run to hundreds of megabytes.
+struct TZipLimits {
+  std::uint64_t MaxEntries = 10000;
+  std::uint64_t MaxEntrySize = std::uint64_t{512} << 20;
+  std::uint64_t MaxTotalSize = std::uint64_t{1} << 30;
+  // Inflated size over stored size, for entries larger than RatioFrom.
+  std::uint64_t MaxRatio = 1000;
+  std::uint64_t RatioFrom = std::uint64_t{1} << 20;
+};
+
 // Every entry of the archive by name. Throws TOleError(kErrFileOpen) when the
-// file is missing, unreadable or no zip.
-std::map<std::string, std::string> ReadZip(const std::filesystem::path& path);
+// file is missing, unreadable or no zip, when it breaks `limits`, or when an
+// entry name is no plain relative path ("../", absolute, backslashes) or
+// repeats another ignoring case.
+std::map<std::string, std::string> ReadZip(const std::filesystem::path& path, const TZipLimits& limits = {});
 
 // Produces an entry's bytes piece by piece; Read returns 0 at the end.
 class IZipStream {

@@ -19,6 +19,7 @@
 #include "app_fixture.h"
 #include "fleet.h"
 #include "sheet/workbook_output.h"
+#include "support/valid_workbook.h"
 
 namespace vedograf::app {
 namespace {
@@ -197,6 +198,7 @@ TEST(StartUp, UnattendedStartProducesAWorkbookOnAGeneratedLog) {
   char magic[2] = {};
   in.read(magic, 2);
   EXPECT_EQ(std::string(magic, 2), "PK");
+  ::vedograf::test::ExpectValidWorkbook(file);
   EXPECT_EQ(file.parent_path(), dir / "out");
   // Every box was answered by the test; none asked a question in this mode.
   for (const auto& b : answerer.Boxes) EXPECT_EQ(b.Buttons, QMessageBox::Ok) << b.Text;

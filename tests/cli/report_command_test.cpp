@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "support/valid_workbook.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -122,6 +124,7 @@ TEST_F(ReportCommandTest, HandMadeTrackGivesTheFiguresWorkedOutByHand) {
   const std::string book = r.Out.substr(0, r.Out.find('\n'));
   ASSERT_TRUE(fs::exists(book)) << book;
   EXPECT_EQ(fs::path(book).parent_path(), dir / "out");
+  vedograf::test::ExpectValidWorkbook(book);
   EXPECT_EQ(Slurp(dir / "h.ini"), settingsBefore) << "the command never writes the settings";
 
   const std::string got = Python(book, R"(
@@ -174,6 +177,7 @@ TEST_F(ReportCommandTest, SampleFleetWithEveryReportAndLibreOfficeOpensIt) {
   EXPECT_EQ(r.Err, "");
   const std::string book = r.Out.substr(0, r.Out.find('\n'));
   ASSERT_TRUE(fs::exists(book));
+  vedograf::test::ExpectValidWorkbook(book);
 
   if (HaveOpenpyxl()) {
     const std::string sheets = Python(book, R"(

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "support/valid_workbook.h"
 #include "writer_fixture.h"
 
 namespace vedograf::test {
@@ -111,6 +112,7 @@ class AllWritersTest : public TWriterTest {
     file = dir / "report.xlsx";
     book->Worksheets(1).Select();
     book->SaveAs(file);
+    ExpectValidWorkbook(file);
   }
   void TearDown() override { fs::remove_all(dir); }
 

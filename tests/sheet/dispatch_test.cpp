@@ -205,6 +205,7 @@ TEST_F(Dispatch, HandOverSavesEveryWorkbookWithoutReplacingFiles) {
                                        scratch / "reports" / "Отчет 2024-05-06 07-08-09 (3).xlsx",
                                        scratch / "reports" / "Отчет 2024-05-06 07-08-09 (4).xlsx"};
   EXPECT_EQ(output.SavedFiles(), expected);
+  for (const fs::path& p : output.SavedFiles()) test::ExpectValidWorkbook(p);
   EXPECT_EQ(opened, expected);
   std::ifstream in(mine);
   std::string text;
@@ -226,6 +227,7 @@ TEST_F(Dispatch, AHeadlessCallerNamesTheFile) {
   output.ShowExcel();
   EXPECT_EQ(output.SavedFiles(),
             (std::vector<fs::path>{scratch / "out" / "report.xlsx", scratch / "out" / "report (3).xlsx"}));
+  for (const fs::path& p : output.SavedFiles()) test::ExpectValidWorkbook(p);
   EXPECT_EQ(fs::file_size(scratch / "out" / "report (2).xlsx"), 5u);
   EXPECT_TRUE(services.shown.empty());
   EXPECT_TRUE(opened.empty()) << "not opened when told not to";
@@ -246,6 +248,7 @@ TEST_F(Dispatch, WithoutAFolderReportsGoToTheDocuments) {
   ASSERT_EQ(output.SavedFiles().size(), 1u);
   EXPECT_EQ(output.SavedFiles()[0], scratch / "home" / "Документы" / "Ведограф" / "Отчет 2024-05-06 07-08-09.xlsx");
   EXPECT_TRUE(fs::exists(output.SavedFiles()[0]));
+  test::ExpectValidWorkbook(output.SavedFiles()[0]);
   EXPECT_TRUE(opened.empty());
 }
 
@@ -280,7 +283,10 @@ TEST_F(Dispatch, AReadOnlyFolderIsNamedAndTheReportGoesElsewhere) {
   EXPECT_EQ(output.SavedFiles()[0].parent_path(), fallback);
   EXPECT_NE(errors[0].find("Отчет сохран"), std::string::npos);
   EXPECT_NE(errors[0].find(output.SavedFiles()[0].string()), std::string::npos);
-  for (const fs::path& p : output.SavedFiles()) EXPECT_NO_THROW(TWorkbook::Open(p));
+  for (const fs::path& p : output.SavedFiles()) {
+    EXPECT_NO_THROW(TWorkbook::Open(p));
+    test::ExpectValidWorkbook(p);
+  }
 }
 
 TEST_F(Dispatch, QuitOnlyWhenARunStillHoldsTheEngine) {
@@ -315,6 +321,7 @@ TEST_F(Dispatch, RealWritersFillEverySheetOfTheTemplate) {
   ASSERT_NO_THROW(real.MakeReport(run, 2, all));
   real.ShowExcel();
   ASSERT_EQ(real.SavedFiles().size(), 1u) << (services.Errors().empty() ? "" : services.Errors()[0]);
+  test::ExpectValidWorkbook(real.SavedFiles()[0]);
   auto book = TWorkbook::Open(real.SavedFiles()[0]);
   EXPECT_EQ(book->Sheets().size(), 14u);
   for (const char* name : {"ObjNum_w", "ObjNum_p", "ObjNum_n", "ObjNum_c", "ObjNum_st", "ObjNum_e", "ObjNum_s",

@@ -246,7 +246,7 @@ TEST_F(WorkbookEngine, SavedFileIsAWorkbookAndKeepsWhatWasNotTouched) {
   book->Range("ObjNum_w").SetValue(std::int32_t{3});
   book->Range("ObjNum_c").Worksheet().Delete();
   book->Worksheets(2).Select();
-  book->SaveAs(scratch / "book.xlsx");
+  test::SaveChecked(*book, scratch / "book.xlsx");
   const auto after = test::Parts(scratch / "book.xlsx");
 
   EXPECT_EQ(after.at("xl/styles.xml"), before.at("xl/styles.xml"));
@@ -299,7 +299,7 @@ TEST_F(WorkbookEngine, SavingReplacesAFileWholeOrNotAtAll) {
   const auto file = scratch / "keep.xlsx";
   { std::ofstream(file) << "old contents"; }
   EXPECT_THROW(book->SaveAs(scratch / "no such folder" / "x.xlsx"), TOleError);
-  book->SaveAs(file);
+  test::SaveChecked(*book, file);
   EXPECT_NO_THROW(TWorkbook::Open(file));
   // Nothing but the file is left behind in the folder.
   int entries = 0;

@@ -130,6 +130,7 @@ class WorkbookPeers : public ::testing::Test {
     book->Range("ObjNum_st").Worksheet().Delete();
     book->Worksheets(1).Select();
     book->SaveAs(*file);
+    test::ExpectValidWorkbook(*file);
   }
   static void TearDownTestSuite() {
     std::error_code ec;

@@ -12,6 +12,7 @@
 #include "sheet/workbook.h"
 #include "sheet/workbook_output.h"
 #include "sheet/zip_io.h"
+#include "support/valid_workbook.h"
 
 namespace vedograf::test {
 
@@ -41,9 +42,15 @@ class TScratch {
 
 inline std::map<std::string, std::string> Parts(const std::filesystem::path& file) { return ReadZip(file); }
 
+// Saves and holds the file against the workbook checker.
+inline void SaveChecked(TWorkbook& book, const std::filesystem::path& file) {
+  book.SaveAs(file);
+  ExpectValidWorkbook(file);
+}
+
 // Saves and opens again: what a reader of the file gets.
 inline std::unique_ptr<TWorkbook> Reopen(TWorkbook& book, const std::filesystem::path& file) {
-  book.SaveAs(file);
+  SaveChecked(book, file);
   return TWorkbook::Open(file);
 }
 

@@ -3,7 +3,9 @@
 // for driving one sheet writer and reading its cells back.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +19,7 @@
 #include "sheet/sheet_writers.h"
 #include "sheet/workbook.h"
 #include "sheet/workbook_impl.h"
+#include "support/valid_workbook.h"
 
 namespace vedograf::test {
 
@@ -33,6 +36,23 @@ class TWriterTest : public ::testing::Test {
     objects.reserve(300);  // AddObject hands out references
     current.Begin = EncodeDateTime(2011, 3, 1, 0, 0);
     current.End = EncodeDateTime(2011, 3, 3, 23, 59, 59);
+  }
+
+  // Whatever the writers left is saved and held against the workbook checker.
+  void TearDown() override {
+    if (!book || HasFatalFailure()) return;
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() /
+        ("vedograf_writer_" + std::to_string(::getpid()) + "_" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".xlsx");
+    try {
+      book->SaveAs(file);
+      ExpectValidWorkbook(file);
+    } catch (const TOleError& e) {
+      ADD_FAILURE() << "saving what the writers left failed: " << e.what();
+    }
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
   }
 
   TObjReport& AddObject(std::int32_t number, std::string name = {}, bool inReport = true) {
