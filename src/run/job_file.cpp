@@ -130,9 +130,12 @@ bool DecodeParams(std::string_view line, const TJobContext& ctx, TReportParams& 
 }
 
 int ReadAutoFile(const TJobContext& ctx, TPersonalParams& personal) {
-  const std::string path(ctx.FileName);
+  // The name is the first thing taken: without memory for it there is no
+  // reading at all, and the program's own memory message is due.
+  std::string path;
   std::string text;
   try {
+    path = ctx.FileName;
     // Only a regular file: a directory or a device would read as nothing or hang.
     std::error_code ec;
     std::ifstream in;
