@@ -13,6 +13,9 @@ namespace vedograf {
 // U+10FFFF, no sequence cut short at the end. An empty text is valid.
 bool IsValidUtf8(std::string_view text);
 
+// Appends the UTF-8 bytes of one code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Windows-1251 bytes as UTF-8. Every byte maps to one character; the one
 // unassigned byte 0x98 becomes U+0098, as web browsers decode it.
 std::string Cp1251ToUtf8(std::string_view text);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/errors.h"
+#include "core/text_encoding.h"
 #include "sheet/workbook.h"
 
 namespace vedograf::xml {
@@ -206,16 +207,7 @@ std::string DecodeSpreadsheetText(std::string_view text) {
   while (i < text.size()) {
     if (LooksLikeEscape(text, i)) {
       const unsigned cp = static_cast<unsigned>(std::stoul(std::string(text.substr(i + 2, 4)), nullptr, 16));
-      if (cp < 0x80) {
-        out += static_cast<char>(cp);
-      } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-      } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-      }
+      AppendUtf8(out, cp);
       i += 7;
     } else {
       out += text[i++];
@@ -304,24 +296,6 @@ char32_t LowerLetter(char32_t c) {
   if (c >= 0x4C1 && c <= 0x4CE) return c % 2 == 1 ? c + 1 : c;
   if (c == 0x4C0) return 0x4CF;
   return c;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 bool IsXmlChar(char32_t c) {
