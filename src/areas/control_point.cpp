@@ -129,10 +129,18 @@ bool TControlPoint::Contains(double lon, double lat) const {
   auto vertex = [&](std::size_t i) { return Points[i].value_or(origin); };
   // A vertex read as NaN or infinity makes the crossing count meaningless;
   // such an area holds nothing rather than everything.
+  double minX = 0, maxX = 0, minY = 0, maxY = 0;  // the origin is a corner
   for (std::size_t i = 0; i < n; ++i) {
     const TVertex v = vertex(i);
     if (!std::isfinite(v.X) || !std::isfinite(v.Y)) return false;
+    minX = std::min(minX, v.X), maxX = std::max(maxX, v.X);
+    minY = std::min(minY, v.Y), maxY = std::max(maxY, v.Y);
   }
+  // Nothing beyond the corners is inside. Without this, vertices and a fix
+  // far beyond any real coordinate (a damaged file) overflow the products
+  // below to infinities whose difference is NaN, and the edge test then
+  // accepts a fix nowhere near the polygon.
+  if (p.X < minX || p.X > maxX || p.Y < minY || p.Y > maxY) return false;
   bool inside = false;
   // Edges in the order v[n-1]->O, O->v[0], v[0]->v[1], ..., v[n-2]->v[n-1].
   for (std::size_t e = 0; e <= n; ++e) {
@@ -146,7 +154,7 @@ bool TControlPoint::Contains(double lon, double lat) const {
     } else if ((b.X - a.X) * (p.X - a.X) >= 0 && (b.Y - a.Y) * (p.Y - a.Y) >= 0 &&
                (p.X - a.X) * (p.X - a.X) + (p.Y - a.Y) * (p.Y - a.Y) <=
                    (b.X - a.X) * (b.X - a.X) + (b.Y - a.Y) * (b.Y - a.Y)) {
-      return true;  // on the edge (a NaN cross product never gets here true)
+      return true;  // on the edge
     }
   }
   return inside;

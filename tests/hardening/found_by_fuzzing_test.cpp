@@ -60,6 +60,22 @@ TEST(FoundByFuzzing, LookupOfOneAreaBeyondAnyRealLatitude) {
   EXPECT_EQ(lookup.Find(1.0, 1.0), -1);
 }
 
+TEST(FoundByFuzzing, FarOffFixIsNotOnTheEdgeOfAnAstronomicalPolygon) {
+  // A damaged .mrk file made a polygon of corners 1e210 m away; the crossing
+  // test's products overflowed to infinities whose difference, NaN, fell into
+  // the edge test, which took a fix far north of every corner as on an edge.
+  // The lookup's box rightly refused it, so the two disagreed.
+  TControlPointList list;
+  TControlPoint* p = list.AddPoint(0.5, 0.0, "far");
+  p->Longitude = 6.5909915740613059e+203;
+  p->Points.push_back(TVertex{-3.7161699358882567e+210, 6060123.5021284511});
+  p->Points.push_back(TVertex{-3.7031211111125658e+210, 6144631.6463783151});
+  p->Selected = true;
+  const double lon = -7.8459116763945423e+298, lat = 6.5369699895371555e+199;
+  EXPECT_EQ(Walk(list, lon, lat), -1);
+  EXPECT_EQ(TAreaLookup(list).Find(lon, lat), -1);
+}
+
 TEST(FoundByFuzzing, SettingsWithCrCrLfLineEndsReadTheirNumbers) {
   // A CR LF file converted to CR LF once more: the stray CR stuck to every
   // value, so numbers read as their defaults and the line changed on each save.
