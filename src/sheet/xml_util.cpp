@@ -43,9 +43,24 @@ void Load(pugi::xml_document& doc, const std::string& data, const std::string& p
   }
   // pugixml expands no entities, but a declaration kept in the document
   // would be written out again for the next reader to expand.
+  // It also takes a second top-level element or a declaration of any
+  // attributes, which XML does not: the engine would work on the first
+  // element as the part's root and write both out again, unreadable.
+  int elements = 0;
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (n.type() == pugi::node_doctype) {
       throw TOleError(kErrFileOpen, "Поврежден элемент книги " + part + ": недопустимое объявление типа документа");
+    }
+    if (n.type() == pugi::node_element && ++elements > 1) {
+      throw TOleError(kErrFileOpen, "Поврежден элемент книги " + part + ": больше одного корневого элемента");
+    }
+    if (n.type() == pugi::node_declaration) {
+      std::string names;
+      for (pugi::xml_attribute a : n.attributes()) names += std::string(a.name()) + ' ';
+      const bool sound = n == doc.first_child() && (names == "version " || names == "version encoding " ||
+                                                    names == "version standalone " ||
+                                                    names == "version encoding standalone ");
+      if (!sound) throw TOleError(kErrFileOpen, "Поврежден элемент книги " + part + ": неверное объявление XML");
     }
   }
   // The engine walks parts with loops, but no reader of a workbook expects
@@ -82,7 +97,8 @@ std::string Save(const pugi::xml_document& doc) {
     out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
   }
   TStringWriter w(out);
-  doc.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+  // pugixml would add a second declaration of its own to a part without one.
+  doc.save(w, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   return out;
 }
 

@@ -181,6 +181,12 @@ TEST_F(WorkbookCheck, PackageStructure) {
             std::string::npos);
   EXPECT_NE(Problems([&](auto& parts) { parts["xl/styles.xml"] = "<!DOCTYPE a []><a/>"; }).find("document type"),
             std::string::npos);
+  // What pugixml reads but XML forbids.
+  EXPECT_NE(Problems([&](auto& parts) { parts["xl/styles.xml"] = "<a/><b/>"; }).find("2 top-level elements"),
+            std::string::npos);
+  EXPECT_NE(Problems([&](auto& parts) { parts["xl/styles.xml"] = "<?xml version=\"1.0\" x=\"y\"?><a/>"; })
+                .find("no well-formed XML declaration"),
+            std::string::npos);
 }
 
 }  // namespace

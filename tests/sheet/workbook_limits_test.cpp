@@ -149,6 +149,28 @@ TEST_F(TemplateBounds, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   EXPECT_EQ(OpenError(file), "");
 }
 
+TEST_F(TemplateBounds, OneRootElementAndAPlainDeclaration) {
+  // A fuzzed part had garbage in its declaration that read as an element
+  // before the worksheet: the engine took that for the sheet and wrote its
+  // rows into a part no reader could parse.
+  const std::string sheet = test::SheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+  const std::pair<std::string, const char*> cases[] = {
+      {"<Override PartName=\"/x\"/>" + sheet, "больше одного корневого элемента"},
+      {sheet + "<worksheet/>", "больше одного корневого элемента"},
+      {"<?xml version=\"1.0\" encodime=\"/x\"?>" + sheet, "неверное объявление XML"},
+      {"<?xml standalone=\"yes\" version=\"1.0\"?>" + sheet, "неверное объявление XML"},
+      {"<!-- c --><?xml version=\"1.0\"?>" + sheet, "неверное объявление XML"}};
+  for (const auto& [part, why] : cases) {
+    test::WriteZip(file, test::MinimalBook({"Лист 1"}, part));
+    const std::string error = OpenError(file);
+    EXPECT_NE(error.find(why), std::string::npos) << part << ": " << error;
+    EXPECT_NE(error.find("xl/worksheets/sheet1.xml"), std::string::npos) << error;
+  }
+  test::WriteZip(file, test::MinimalBook({"Лист 1"}, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n" +
+                                                         sheet));
+  EXPECT_EQ(OpenError(file), "");
+}
+
 TEST_F(TemplateBounds, PartsMustBeXmlOneZeroText) {
   const std::pair<const char*, const char*> cases[] = {
       {"<t>a&#1;b</t>", "ссылка на символ"},   {"<t>a&#x1F;b</t>", "ссылка на символ"},

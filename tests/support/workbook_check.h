@@ -376,10 +376,26 @@ inline std::vector<std::string> CheckWorkbook(const std::filesystem::path& file,
   auto load = [&](const std::string& name, const std::string& data) {
     CheckXmlChars(name, data, problems);
     pugi::xml_document& d = docs[name];
-    if (!d.load_buffer(data.data(), data.size(), pugi::parse_default, pugi::encoding_utf8)) {
+    if (!d.load_buffer(data.data(), data.size(), pugi::parse_default | pugi::parse_declaration,
+                       pugi::encoding_utf8)) {
       problems.push_back(name + ": no well-formed XML");
     } else if (data.find("<!DOCTYPE") != std::string::npos) {
       problems.push_back(name + ": has a document type declaration");
+    } else {
+      // pugixml takes what XML does not: several top-level elements, an XML
+      // declaration with any attributes or after other nodes.
+      int roots = 0;
+      for (pugi::xml_node n : d.children()) {
+        roots += n.type() == pugi::node_element ? 1 : 0;
+        if (n.type() != pugi::node_declaration) continue;
+        std::string attrs;
+        for (pugi::xml_attribute a : n.attributes()) attrs += std::string(a.name()) + " ";
+        if (n != d.first_child() || !(attrs == "version " || attrs == "version encoding " ||
+                                      attrs == "version standalone " || attrs == "version encoding standalone ")) {
+          problems.push_back(name + ": no well-formed XML declaration");
+        }
+      }
+      if (roots != 1) problems.push_back(name + ": " + std::to_string(roots) + " top-level elements");
     }
   };
   // Parts known as XML by name at once, the rest when a relationship or a
