@@ -53,6 +53,18 @@ std::string_view KeyOf(std::string_view line) {
   return Trim(eq == std::string_view::npos ? line : line.substr(0, eq));
 }
 
+// What Read looks up: a key line with a value.
+bool HasValue(std::string_view line) { return IsKeyLine(line) && line.find('=') != std::string_view::npos; }
+
+// SameName(a, b) exactly when Folded(a) == Folded(b).
+std::string Folded(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
 std::string ValueOf(std::string_view line) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) return {};
@@ -147,7 +159,7 @@ void TProfile::Parse(std::string_view text) {
     // would make every number of the file unreadable.
     while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (const auto name = HeaderName(line)) {
-      sections_.push_back({std::string(*name), {}});
+      sections_.push_back({std::string(*name), {}, {}, false});
     } else {
       sections_.back().Lines.emplace_back(line);
     }
@@ -166,13 +178,25 @@ const TProfile::TSection* TProfile::Find(std::string_view section) const {
   return const_cast<TProfile*>(this)->Find(section);
 }
 
+std::optional<std::size_t> TProfile::FindKey(const TSection& s, std::string_view key) {
+  if (!s.Indexed) {
+    s.Keys.clear();
+    for (std::size_t i = 0; i < s.Lines.size(); ++i) {
+      if (HasValue(s.Lines[i])) s.Keys.emplace(Folded(KeyOf(s.Lines[i])), i);  // the first one stays
+    }
+    s.Indexed = true;
+  }
+  const auto it = s.Keys.find(Folded(key));
+  if (it == s.Keys.end()) return std::nullopt;
+  return it->second;
+}
+
 std::optional<std::string> TProfile::Read(std::string_view section, std::string_view key) const {
   const TSection* s = Find(section);
   if (s == nullptr) return std::nullopt;
-  for (const std::string& line : s->Lines) {
-    if (IsKeyLine(line) && line.find('=') != std::string::npos && SameName(KeyOf(line), key)) return ValueOf(line);
-  }
-  return std::nullopt;
+  const auto at = FindKey(*s, key);
+  if (!at) return std::nullopt;
+  return ValueOf(s->Lines[*at]);
 }
 
 std::vector<TProfile::TEntry> TProfile::SectionEntries(std::string_view section) const {
@@ -203,20 +227,29 @@ void TProfile::Put(std::string_view section, std::string_view key, std::string_v
     if (!(sections_.size() == 1 && last.Lines.empty()) && (last.Lines.empty() || !Trim(last.Lines.back()).empty())) {
       last.Lines.emplace_back();
     }
-    sections_.push_back({std::string(section), {std::move(line)}});
+    sections_.push_back({std::string(section), {std::move(line)}, {}, false});
     return;
   }
-  for (std::size_t i = 0; replace && i < s->Lines.size(); ++i) {
-    std::string& l = s->Lines[i];
-    if (IsKeyLine(l) && l.find('=') != std::string::npos && SameName(KeyOf(l), key)) {
-      l = std::move(line);
+  if (replace) {
+    if (const auto i = FindKey(*s, key)) {
+      // A key with blanks at its ends or an '=' of its own reads back as
+      // another key: the index no longer holds.
+      if (!HasValue(line) || !SameName(KeyOf(line), key)) s->Indexed = false;
+      s->Lines[*i] = std::move(line);
       return;
     }
   }
-  // After the section's last key line, so blank lines between sections stay between them.
+  // After the section's last key line, so blank lines between sections stay
+  // between them; only blank lines move, and those are in no index.
   std::size_t at = s->Lines.size();
   while (at > 0 && Trim(s->Lines[at - 1]).empty()) --at;
+  // Unindexed until both the line and its key are in: running out of memory
+  // half-way leaves an index that is rebuilt, never a stale one.
+  const bool indexed = s->Indexed;
+  s->Indexed = false;
   s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+  if (indexed && HasValue(s->Lines[at])) s->Keys.emplace(Folded(KeyOf(s->Lines[at])), at);
+  s->Indexed = indexed;
 }
 
 void TProfile::EraseSection(std::string_view section) {

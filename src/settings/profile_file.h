@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vedograf {
@@ -72,7 +73,14 @@ class TProfile {
   struct TSection {
     std::string Name;                // as written, without brackets; empty for the lines before the first
     std::vector<std::string> Lines;  // the lines after the header
+    // The first key line of each key, by its key in ASCII lower case: saving
+    // writes hundreds of keys, and a walk over the lines for each made that
+    // quadratic. Built on the first lookup, dropped when a line changes key.
+    mutable std::unordered_map<std::string, std::size_t> Keys;
+    mutable bool Indexed = false;
   };
+  // Index in s.Lines of the first key line of `key`, or nullopt.
+  static std::optional<std::size_t> FindKey(const TSection& s, std::string_view key);
   void Put(std::string_view section, std::string_view key, std::string_view value, bool replace);
   TSection* Find(std::string_view section);
   const TSection* Find(std::string_view section) const;

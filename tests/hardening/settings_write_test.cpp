@@ -87,7 +87,7 @@ class SettingsWriteFaults : public ::testing::Test {
   int FailEachCall(TPlan plan, bool withOldFile) {
     const std::string expected = Expected(withOldFile ? old_ : "");
     int failed = 0;
-    for (int n = 1; n < 200; ++n) {
+    for (int n = 1; n < 2000; ++n) {
       if (withOldFile) {
         WriteFile(file_, old_);
       } else {

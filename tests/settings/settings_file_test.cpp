@@ -380,6 +380,37 @@ TEST_F(SettingsTest, LargeSelectionsAreReadAndRestoredInOnePass) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
+// Keys are looked up through an index: it must give what a walk over the
+// lines gives, whatever the writes in between did to the lines.
+TEST(ProfileKeys, LookupsAgreeWithTheFirstMatchingLineAfterEveryChange) {
+  TProfile p;
+  p.Parse("[S]\nKey=1\n;key=comment\nkey=2\nnovalue\n  Other = x \n\n[T]\nkey=t\n");
+  EXPECT_EQ(p.Read("s", "KEY"), "1");  // the first line of the key, in any case
+  EXPECT_EQ(p.Read("S", "other"), "x");
+  EXPECT_EQ(p.Read("S", "novalue"), std::nullopt);
+  p.Write("S", "kEy", "3");  // replaces the first, the second stays
+  EXPECT_EQ(p.Read("S", "key"), "3");
+  EXPECT_EQ(p.Text(), "[S]\nkEy=3\n;key=comment\nkey=2\nnovalue\n  Other = x \n\n[T]\nkey=t\n");
+  // A key that reads back as another: its line no longer answers for it.
+  p.Write("S", "other", "a=b");
+  p.Write("S", "KEY", "4");
+  p.Write("S", "Key=Sub", "5");  // a new line whose key reads back as "Key"
+  EXPECT_EQ(p.Read("S", "key"), "4");
+  p.Write("S", "other", "y");
+  EXPECT_EQ(p.Read("S", "OTHER"), "y");
+  p.Write("S", "new", "n");  // before the blank line that ends the section
+  EXPECT_EQ(p.Read("S", "new"), "n");
+  EXPECT_EQ(p.Text(), "[S]\nKEY=4\n;key=comment\nkey=2\nnovalue\nother=y\nKey=Sub=5\nnew=n\n\n[T]\nkey=t\n");
+  // Refilled after erasing, and appended twice: the first stays.
+  p.EraseSection("t");
+  p.Append("T", "k", "1");
+  p.Append("T", "K", "2");
+  EXPECT_EQ(p.Read("T", "k"), "1");
+  p.Parse("[S]\nkey=fresh\n");
+  EXPECT_EQ(p.Read("S", "key"), "fresh");
+  EXPECT_EQ(p.Read("S", "new"), std::nullopt);
+}
+
 TEST(DateTextTest, WriterAndReaderAgree) {
   EXPECT_EQ(FormatSettingsDateTime(EncodeDate(2008, 1, 1)), "01.01.2008");
   EXPECT_EQ(FormatSettingsDateTime(EncodeDateTime(2008, 1, 1, 0, 0, 1)), "01.01.2008 00:00:01");
