@@ -56,15 +56,6 @@ std::string_view KeyOf(std::string_view line) {
 // What Read looks up: a key line with a value.
 bool HasValue(std::string_view line) { return IsKeyLine(line) && line.find('=') != std::string_view::npos; }
 
-// SameName(a, b) exactly when Folded(a) == Folded(b).
-std::string Folded(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 std::string ValueOf(std::string_view line) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) return {};
@@ -75,15 +66,24 @@ std::string ValueOf(std::string_view line) {
   return std::string(v);
 }
 
-std::string EncodeValue(std::string_view value) {
-  std::string v(value);
-  for (char& c : v) {
-    if (c == '\r' || c == '\n') c = ' ';
+// `key=value` with the value encoded as Write describes.
+std::string KeyLine(std::string_view key, std::string_view value) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  const bool edgeBlank = !value.empty() && (blank(value.front()) || blank(value.back()));
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+  const bool enclose = edgeBlank || quoted;
+  std::string line;
+  line.reserve(key.size() + 1 + value.size() + (enclose ? 2 : 0));
+  line.append(key);
+  line += '=';
+  if (enclose) line += '"';
+  const std::size_t from = line.size();
+  line.append(value);
+  for (std::size_t i = from; i < line.size(); ++i) {
+    if (line[i] == '\r' || line[i] == '\n') line[i] = ' ';
   }
-  const bool edgeBlank = !v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t');
-  const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
-  if (edgeBlank || quoted) return '"' + v + '"';
-  return v;
+  if (enclose) line += '"';
+  return line;
 }
 
 bool Fail(std::string* error, const std::string& what) {
@@ -122,9 +122,21 @@ std::filesystem::path FollowLinks(std::filesystem::path p) {
 
 }  // namespace
 
+std::size_t TProfile::TNameHash::operator()(std::string_view name) const noexcept {
+  std::size_t h = 14695981039346656037ull;  // FNV-1a over the folded bytes
+  for (char c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  }
+  return h;
+}
+
+bool TProfile::TNameEqual::operator()(std::string_view a, std::string_view b) const noexcept { return SameName(a, b); }
+
 bool TProfile::Load(const std::filesystem::path& file) {
   sections_.clear();
   sections_.push_back({});
+  found_ = 0;
   std::error_code ec;
   const auto status = std::filesystem::status(file, ec);
   if (status.type() == std::filesystem::file_type::not_found) return true;
@@ -149,6 +161,7 @@ bool TProfile::Load(const std::filesystem::path& file) {
 void TProfile::Parse(std::string_view text) {
   sections_.clear();
   sections_.push_back({});
+  found_ = 0;
   std::size_t from = 0;
   while (from < text.size()) {
     std::size_t end = text.find('\n', from);
@@ -168,8 +181,12 @@ void TProfile::Parse(std::string_view text) {
 }
 
 TProfile::TSection* TProfile::Find(std::string_view section) {
+  if (found_ > 0 && found_ < sections_.size() && SameName(sections_[found_].Name, section)) return &sections_[found_];
   for (std::size_t i = 1; i < sections_.size(); ++i) {
-    if (SameName(sections_[i].Name, section)) return &sections_[i];
+    if (SameName(sections_[i].Name, section)) {
+      found_ = i;
+      return &sections_[i];
+    }
   }
   return nullptr;
 }
@@ -182,11 +199,11 @@ std::optional<std::size_t> TProfile::FindKey(const TSection& s, std::string_view
   if (!s.Indexed) {
     s.Keys.clear();
     for (std::size_t i = 0; i < s.Lines.size(); ++i) {
-      if (HasValue(s.Lines[i])) s.Keys.emplace(Folded(KeyOf(s.Lines[i])), i);  // the first one stays
+      if (HasValue(s.Lines[i])) s.Keys.emplace(KeyOf(s.Lines[i]), i);  // the first one stays
     }
     s.Indexed = true;
   }
-  const auto it = s.Keys.find(Folded(key));
+  const auto it = s.Keys.find(key);
   if (it == s.Keys.end()) return std::nullopt;
   return it->second;
 }
@@ -219,7 +236,7 @@ void TProfile::Append(std::string_view section, std::string_view key, std::strin
 
 void TProfile::Put(std::string_view section, std::string_view key, std::string_view value, bool replace) {
   if (sections_.empty()) sections_.push_back({});
-  std::string line = std::string(key) + "=" + EncodeValue(value);
+  std::string line = KeyLine(key, value);
   TSection* s = Find(section);
   if (s == nullptr) {
     // A blank line before a new section, as the profile functions leave it.
@@ -248,11 +265,12 @@ void TProfile::Put(std::string_view section, std::string_view key, std::string_v
   const bool indexed = s->Indexed;
   s->Indexed = false;
   s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
-  if (indexed && HasValue(s->Lines[at])) s->Keys.emplace(Folded(KeyOf(s->Lines[at])), at);
+  if (indexed && HasValue(s->Lines[at])) s->Keys.emplace(KeyOf(s->Lines[at]), at);
   s->Indexed = indexed;
 }
 
 void TProfile::EraseSection(std::string_view section) {
+  found_ = 0;
   for (std::size_t i = 1; i < sections_.size();) {
     if (SameName(sections_[i].Name, section)) {
       sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(i));

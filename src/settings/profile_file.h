@@ -70,13 +70,23 @@ class TProfile {
   bool Save(const std::filesystem::path& file, std::string* error = nullptr) const;
 
  private:
+  // Names compared without regard to ASCII case, looked up as they are
+  // given: a lookup makes no folded copy of its key.
+  struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept;
+  };
+  struct TNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+  };
   struct TSection {
     std::string Name;                // as written, without brackets; empty for the lines before the first
     std::vector<std::string> Lines;  // the lines after the header
-    // The first key line of each key, by its key in ASCII lower case: saving
-    // writes hundreds of keys, and a walk over the lines for each made that
-    // quadratic. Built on the first lookup, dropped when a line changes key.
-    mutable std::unordered_map<std::string, std::size_t> Keys;
+    // The first key line of each key: saving writes hundreds of keys, and a
+    // walk over the lines for each made that quadratic. Built on the first
+    // lookup, dropped when a line changes key.
+    mutable std::unordered_map<std::string, std::size_t, TNameHash, TNameEqual> Keys;
     mutable bool Indexed = false;
   };
   // Index in s.Lines of the first key line of `key`, or nullopt.
@@ -86,6 +96,10 @@ class TProfile {
   const TSection* Find(std::string_view section) const;
 
   std::vector<TSection> sections_;  // sections_[0] holds the lines before the first header
+  // The section the last lookup found, tried first: a save or a read names
+  // the same section for nearly every key. Sections are only ever appended
+  // between a Parse and an erase, so it stays the first of its name.
+  mutable std::size_t found_ = 0;
 };
 
 }  // namespace vedograf

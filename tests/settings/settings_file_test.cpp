@@ -409,6 +409,20 @@ TEST(ProfileKeys, LookupsAgreeWithTheFirstMatchingLineAfterEveryChange) {
   p.Parse("[S]\nkey=fresh\n");
   EXPECT_EQ(p.Read("S", "key"), "fresh");
   EXPECT_EQ(p.Read("S", "new"), std::nullopt);
+  // A section given twice answers from its first; once that is erased, from
+  // whichever of its name comes first, also one made after the erasure.
+  p.Parse("[B]\nk=b\n[A]\nk=a1\n[a]\nk=a2\n");
+  EXPECT_EQ(p.Read("b", "k"), "b");
+  EXPECT_EQ(p.Read("A", "k"), "a1");
+  p.EraseSection("B");  // the second of the name now stands where the first was
+  EXPECT_EQ(p.Read("A", "k"), "a1");
+  p.EraseSection("A");  // both of the name go
+  EXPECT_EQ(p.Read("a", "k"), std::nullopt);
+  p.Write("B", "k", "new");
+  p.Write("A", "k", "again");
+  EXPECT_EQ(p.Read("b", "k"), "new");
+  EXPECT_EQ(p.Read("a", "k"), "again");
+  EXPECT_EQ(p.Text(), "[B]\nk=new\n\n[A]\nk=again\n");
 }
 
 TEST(DateTextTest, WriterAndReaderAgree) {
