@@ -81,9 +81,13 @@ std::string ToCp1251(std::string_view utf8) {
 }
 
 // One row with the moment it reached the dispatch software.
+// Its kind is counted when the row is written, not when it is made: a row
+// cap stops in the middle of a day whose rows are all made already.
+enum class TRowKind { Other, Navigation, Input };
 struct TEvent {
   double Arrival;
   TLogRow Row;
+  TRowKind Kind = TRowKind::Other;
 };
 
 class TVehicle {
@@ -130,7 +134,7 @@ class TVehicle {
   double Noise(double sigma) { return std::normal_distribution<double>(0.0, sigma)(rng_); }
   bool Chance(double p) { return Uniform(0, 1) < p; }
 
-  void Emit(TLogRow row, double delay = 0.0) {
+  void Emit(TLogRow row, TRowKind kind, double delay = 0.0) {
     row.Mobile = number_;
     row.Time = t_;
     double arrival = t_ + delay;
@@ -139,7 +143,7 @@ class TVehicle {
       arrival += Uniform(60, 600) * kSecond;
       ++stats_->LateRows;
     }
-    out_->push_back({arrival, std::move(row)});
+    out_->push_back({arrival, std::move(row), kind});
   }
 
   void Navigation(bool fresh, int flags = 12, const char* prefix = "") {
@@ -168,8 +172,7 @@ class TVehicle {
     }
     r.Text = text;
     r.Course = std::round(course_);
-    Emit(std::move(r));
-    ++stats_->NavigationRows;
+    Emit(std::move(r), TRowKind::Navigation);
   }
 
   void Inputs() {
@@ -192,8 +195,7 @@ class TVehicle {
     TLogRow r;
     r.Flags = 0;
     r.Text = std::move(text);
-    Emit(std::move(r));
-    ++stats_->InputRows;
+    Emit(std::move(r), TRowKind::Input);
     lastInputs_ = t_;
   }
 
@@ -426,6 +428,8 @@ TFleetStats GenerateFleet(const TFleetOptions& options, IFleetSink& sink) {
       first = false;
       sink.Row(e.Row);
       ++stats.Rows;
+      if (e.Kind == TRowKind::Navigation) ++stats.NavigationRows;
+      if (e.Kind == TRowKind::Input) ++stats.InputRows;
     }
   }
   return stats;

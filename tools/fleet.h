@@ -44,6 +44,8 @@ struct TFleetStats {
   std::uint64_t Rows = 0;
   std::uint64_t NavigationRows = 0;
   std::uint64_t InputRows = 0;
+  // Events of the days made; with MaxRows the rows of the last day's later
+  // events may be cut.
   std::uint64_t PowerUps = 0;
   std::uint64_t Fills = 0;
   std::uint64_t Drains = 0;

@@ -51,8 +51,15 @@ TEST(Fleet, SameOptionsSameRowsOtherSeedOtherRows) {
   auto capped = Small();
   capped.MaxRows = 1000;
   TCollect d;
-  EXPECT_EQ(jet::GenerateFleet(capped, d).Rows, 1000u);
+  const jet::TFleetStats sd = jet::GenerateFleet(capped, d);
+  EXPECT_EQ(sd.Rows, 1000u);
   EXPECT_EQ(d.rows.size(), 1000u);
+  // The kinds count what was written, not the whole day the cap cut short.
+  std::uint64_t inputs = 0;
+  for (const jet::TLogRow& r : d.rows) inputs += r.Text.starts_with("Входы:");
+  EXPECT_EQ(sd.InputRows, inputs);
+  EXPECT_LE(sd.NavigationRows + sd.InputRows, sd.Rows);
+  EXPECT_GT(sd.NavigationRows, 0u);
 }
 
 TEST(Fleet, CarriesWhatTheReportsLookFor) {
